@@ -1,0 +1,27 @@
+#include "sysutil/fatal.h"
+
+#include "sysutil/text.h"
+
+namespace sysutil {
+
+void FormatRunError(uint32_t errorNumber, const void* faultAddress, char* out) {
+    const char* prefix = "Runtime error";
+    char* p = CStringCopy(out, prefix) + CStringLength(prefix);
+    char digits[10];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + errorNumber % 10);
+        errorNumber /= 10;
+    } while (errorNumber != 0);
+    for (int pad = n; pad < 4; ++pad)
+        *p++ = ' ';
+    while (n > 0)
+        *p++ = digits[--n];
+    p = CStringCopy(p, " at ") + 4;
+    const auto address = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(faultAddress));
+    for (int i = 0; i < 8; ++i)
+        *p++ = "0123456789ABCDEF"[(address >> (28 - 4 * i)) & 0xF];
+    *p = '\0';
+}
+
+} // namespace sysutil

@@ -1,0 +1,21 @@
+// Unrecoverable faults end the process with a "Runtime error" box and the error number
+// as exit code, the way the program has always reported them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace sysutil {
+
+constexpr uint32_t kOutOfMemoryError = 203;
+constexpr size_t kRunErrorTextSize = 40;
+
+// "Runtime error NNN at XXXXXXXX": the number right-aligned to end in the fourth of the
+// five blanks after "Runtime error", the address as eight upper-case hex digits.
+// Writes into `out` (kRunErrorTextSize bytes) without allocating: the fault may be
+// exhausted memory.
+void FormatRunError(uint32_t errorNumber, const void* faultAddress, char* out);
+
+[[noreturn]] void RunError(uint32_t errorNumber, const void* faultAddress);
+
+} // namespace sysutil

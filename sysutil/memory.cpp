@@ -1,0 +1,75 @@
+// The product's allocator: every allocation goes through here, and exhausted memory ends
+// the process with runtime error 203 reported at the allocating code's address.
+//
+// The fault-injection build (LANGSELECT_ALLOC_HOOK) fails the n-th allocation, n taken
+// from the variable LANGSELECT_FAIL_ALLOCATION, so tests can reach every allocation site.
+// The product itself is built without it and reads no environment variable.
+#include "sysutil/fatal.h"
+
+#include <cstdlib>
+#include <new>
+
+#ifdef LANGSELECT_ALLOC_HOOK
+#include <windows.h>
+#endif
+
+namespace {
+
+#ifdef LANGSELECT_ALLOC_HOOK
+bool InjectedFailure() {
+    static long failAt = -1;
+    static long count = 0;
+    if (failAt < 0) {
+        char value[16] = {};
+        failAt = GetEnvironmentVariableA("LANGSELECT_FAIL_ALLOCATION", value, sizeof value) ? atol(value) : 0;
+    }
+    return ++count == failAt;
+}
+#else
+constexpr bool InjectedFailure() { return false; }
+#endif
+
+void* Allocate(std::size_t size, const void* caller) {
+    void* p = InjectedFailure() ? nullptr : std::malloc(size ? size : 1);
+    if (!p)
+        sysutil::RunError(sysutil::kOutOfMemoryError, caller);
+    return p;
+}
+
+} // namespace
+
+void* operator new(std::size_t size) { return Allocate(size, __builtin_return_address(0)); }
+void* operator new[](std::size_t size) { return Allocate(size, __builtin_return_address(0)); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    return Allocate(size, __builtin_return_address(0));
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    return Allocate(size, __builtin_return_address(0));
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+
+// The standard library reports misuse of its containers by throwing; the product is built
+// without exceptions, and the default handlers would pull in the exception runtime and a
+// symbol demangler (most of the executable's size). Such a fault ends the process like
+// any other runtime error, with the number the program has always used for it.
+namespace {
+constexpr uint32_t kRangeError = 201;
+constexpr uint32_t kInvalidOperation = 204;
+} // namespace
+
+namespace std {
+void __throw_bad_alloc() { sysutil::RunError(sysutil::kOutOfMemoryError, __builtin_return_address(0)); }
+void __throw_bad_array_new_length() { sysutil::RunError(sysutil::kOutOfMemoryError, __builtin_return_address(0)); }
+void __throw_length_error(const char*) { sysutil::RunError(sysutil::kOutOfMemoryError, __builtin_return_address(0)); }
+void __throw_logic_error(const char*) { sysutil::RunError(kInvalidOperation, __builtin_return_address(0)); }
+void __throw_out_of_range(const char*) { sysutil::RunError(kRangeError, __builtin_return_address(0)); }
+void __throw_out_of_range_fmt(const char*, ...) { sysutil::RunError(kRangeError, __builtin_return_address(0)); }
+void __throw_invalid_argument(const char*) { sysutil::RunError(kInvalidOperation, __builtin_return_address(0)); }
+} // namespace std
+
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { sysutil::RunError(kInvalidOperation, __builtin_return_address(0)); }
+} // namespace __gnu_cxx

@@ -1,0 +1,114 @@
+// The real executable's entry: switch recognition, the "/CHECK_RUN" launch and fatal faults.
+#include "support/win32_support.h"
+
+#include <gtest/gtest.h>
+
+using namespace testsupport;
+
+namespace {
+
+// The stand-in logs three lines per start: cwd=, cmdline=, file=.
+std::string LogValue(const std::string& log, const std::string& key) {
+    const size_t at = log.find(key + "=");
+    if (at == std::string::npos)
+        return "<absent>";
+    const size_t start = at + key.size() + 1;
+    return log.substr(start, log.find('\n', start) - start);
+}
+
+bool StandinRan(const Installation& inst) {
+    return WaitUntil([&] { return LogValue(ReadFileBytes(inst.standinLog), "file") != "<absent>"; });
+}
+
+TEST(Entry, CheckRunStartsTheMainApplicationFromOurFolder) {
+    Installation inst("checkrun");
+    TempFolder elsewhere("cwd");
+    DWORD code = 1;
+    inst.Run("/CHECK_RUN", elsewhere.Path(), &code);
+    EXPECT_EQ(0u, code);
+    ASSERT_TRUE(StandinRan(inst));
+    const std::string log = ReadFileBytes(inst.standinLog);
+    // It inherits the caller's current directory, not ours.
+    std::string cwd = elsewhere.Path();
+    cwd.pop_back();
+    EXPECT_EQ(cwd, LogValue(log, "cwd"));
+    // Started by its full path in our folder, with no arguments.
+    const std::string cmdline = LogValue(log, "cmdline");
+    EXPECT_NE(std::string::npos, cmdline.find(inst.folder / "Brantlow.exe")) << cmdline;
+    EXPECT_TRUE(cmdline.back() != ' ' ? cmdline.rfind("Brantlow.exe") + 12 == cmdline.size() ||
+                                            cmdline.rfind("Brantlow.exe\"") + 13 == cmdline.size()
+                                      : false)
+        << "arguments were passed: [" << cmdline << "]";
+}
+
+TEST(Entry, SwitchesInAnyCaseAndQuoted) {
+    for (const char* arguments : {"/check_run", "\"/CHECK_RUN\"", "/Check_Run extra"}) {
+        Installation inst("case");
+        DWORD code = 1;
+        inst.Run(arguments, "", &code);
+        EXPECT_EQ(0u, code) << arguments;
+        EXPECT_TRUE(StandinRan(inst)) << arguments;
+    }
+}
+
+TEST(Entry, CheckStartsNothing) {
+    Installation inst("check");
+    DWORD code = 1;
+    inst.Run("/CHECK", "", &code);
+    EXPECT_EQ(0u, code);
+    Sleep(300);
+    EXPECT_FALSE(FileExists(inst.standinLog));
+}
+
+TEST(Entry, CheckRunWithoutTheMainApplicationEndsQuietly) {
+    Installation inst("nomain", /*withStandin=*/false);
+    const ProcessResult r = RunProcess("\"" + inst.exe + "\" /CHECK_RUN", "", 10000);
+    EXPECT_TRUE(r.finished); // no error box waits for a click
+    EXPECT_EQ(0u, r.exitCode);
+}
+
+BOOL CALLBACK CollectLongStaticText(HWND child, LPARAM out) {
+    char cls[32];
+    GetClassNameA(child, cls, sizeof cls);
+    if (lstrcmpiA(cls, "Static") == 0 && GetWindowTextLengthA(child) > 10) {
+        GetWindowTextA(child, reinterpret_cast<char*>(out), 128);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+TEST(Entry, ExhaustedMemoryEndsWithRuntimeError203) {
+    // The fault-injection build fails its first allocation; the box is answered by the
+    // test through the window it finds.
+    Installation inst("oom", false);
+    ASSERT_TRUE(CopyFileTo(FaultInjectionExe(), inst.exe));
+    SetEnvironmentVariableA("LANGSELECT_FAIL_ALLOCATION", "1");
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    std::string line = "\"" + inst.exe + "\" /CHECK";
+    ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    SetEnvironmentVariableA("LANGSELECT_FAIL_ALLOCATION", nullptr);
+    HWND box = nullptr;
+    char text[128] = {};
+    // The box exists a moment before its text does: wait for both.
+    WaitUntil([&] {
+        box = FindWindowA("#32770", "Error");
+        if (box)
+            EnumChildWindows(box, CollectLongStaticText, reinterpret_cast<LPARAM>(text));
+        return text[0] != '\0';
+    });
+    ASSERT_NE(nullptr, box);
+    const std::string message = text;
+    EXPECT_EQ(0u, message.find("Runtime error 203 at ")) << message;
+    EXPECT_EQ(29u, message.size()) << message;
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(pi.hProcess, 10000));
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    EXPECT_EQ(203u, code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+}
+
+} // namespace

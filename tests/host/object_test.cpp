@@ -1,0 +1,186 @@
+// The object model: deferred destruction, owner lists and the pointer list.
+#include "sysutil/stringlist.h"
+#include "toolkit/object.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace toolkit;
+
+namespace {
+
+std::vector<std::string> g_log;
+
+class Probe : public ToolkitObject {
+  public:
+    std::string name = "probe";
+    void Destroy() override {
+        g_log.push_back("destroy " + name);
+        ToolkitObject::Destroy();
+    }
+};
+
+Probe* NewProbe(const char* name) {
+    Probe* p = NewObject<Probe>();
+    p->name = name;
+    return p;
+}
+
+void LogOnDestroy(void* context, ToolkitObject*) { g_log.push_back(static_cast<const char*>(context)); }
+
+class ObjectModel : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        g_log.clear();
+        live_ = ToolkitObject::LiveCount();
+    }
+    void TearDown() override { EXPECT_EQ(live_, ToolkitObject::LiveCount()); }
+    int32_t live_ = 0;
+};
+
+TEST_F(ObjectModel, FreeOfAFreshObjectDestroysAtOnce) {
+    Probe* p = NewProbe("p");
+    EXPECT_EQ(0, p->RefCount);
+    Free(p);
+    EXPECT_EQ(std::vector<std::string>{"destroy p"}, g_log);
+    Free(nullptr);
+}
+
+TEST_F(ObjectModel, GuardsDeferDestructionToTheLastRefDec) {
+    Probe* p = NewProbe("p");
+    RefInc(p);
+    EXPECT_EQ(2, p->RefCount);
+    Free(p);
+    EXPECT_EQ(1, p->RefCount);
+    EXPECT_TRUE(g_log.empty());
+    RefDec(p); // -1: destroyed here, not at the Free
+    EXPECT_EQ(1u, g_log.size());
+}
+
+TEST_F(ObjectModel, NestedGuardsAndRepeatedFrees) {
+    Probe* p = NewProbe("p");
+    RefInc(p);
+    RefInc(p);
+    Free(p);
+    Free(p); // already pending: nothing changes
+    EXPECT_EQ(3, p->RefCount);
+    RefDec(p);
+    EXPECT_TRUE(g_log.empty());
+    RefDec(p);
+    EXPECT_EQ(std::vector<std::string>{"destroy p"}, g_log);
+}
+
+TEST_F(ObjectModel, GuardWithoutFreeLeavesTheObjectAlive) {
+    Probe* p = NewProbe("p");
+    RefInc(p);
+    RefDec(p);
+    EXPECT_EQ(0, p->RefCount);
+    EXPECT_TRUE(g_log.empty());
+    Free(p);
+    EXPECT_EQ(1u, g_log.size());
+}
+
+TEST_F(ObjectModel, UnmatchedRefDecFollowsTheSameRules) {
+    Probe* p = NewProbe("p");
+    RefDec(p); // -2: even, alive
+    EXPECT_TRUE(g_log.empty());
+    Free(p); // -3
+    EXPECT_EQ(-3, p->RefCount);
+    RefInc(p); // -1: RefInc never destroys
+    EXPECT_TRUE(g_log.empty());
+    RefDec(p); // -3
+    EXPECT_EQ(1u, g_log.size());
+}
+
+TEST_F(ObjectModel, OwnerFreesNewestFirstAfterOnDestroy) {
+    Probe* owner = NewProbe("owner");
+    owner->OnDestroy.Set(LogOnDestroy, const_cast<char*>("on-destroy"));
+    AddToAutoFree(owner, NewProbe("first"));
+    AddToAutoFree(owner, NewProbe("second"));
+    AddToAutoFree(owner, NewProbe("third"));
+    EXPECT_EQ(6, owner->AutoFree->Count);
+    Free(owner);
+    EXPECT_EQ((std::vector<std::string>{"destroy owner", "on-destroy", "destroy third", "destroy second",
+                                        "destroy first"}),
+              g_log);
+}
+
+TEST_F(ObjectModel, PointerListGrowsByFour) {
+    PointerList* list = NewList();
+    EXPECT_EQ(0, list->Capacity);
+    EXPECT_EQ(nullptr, list->Items);
+    std::vector<int32_t> capacities;
+    for (int i = 0; i < 9; ++i) {
+        EXPECT_EQ(i, list->Add(static_cast<PointerList::Slot>(100 + i)));
+        capacities.push_back(list->Capacity);
+    }
+    EXPECT_EQ((std::vector<int32_t>{4, 4, 4, 4, 8, 8, 8, 8, 12}), capacities);
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(static_cast<PointerList::Slot>(100 + i), list->Items[i]);
+    list->GrowBy = 0; // a non-positive step falls back to 4
+    list->SetCapacity(list->Count);
+    list->Add(1);
+    EXPECT_EQ(4, list->GrowBy);
+    EXPECT_EQ(13, list->Capacity); // old count 9 plus the step
+    list->SetCapacity(0); // never below Count
+    EXPECT_EQ(10, list->Capacity);
+    list->Clear();
+    EXPECT_EQ(0, list->Capacity);
+    EXPECT_EQ(4, list->GrowBy);
+    Free(list);
+}
+
+TEST_F(ObjectModel, PointerListEditing) {
+    PointerList* list = NewList();
+    list->Add('p');
+    list->Add('q');
+    list->Insert(0, 'v');
+    list->Insert(3, 'w');
+    EXPECT_EQ(4, list->Count);
+    EXPECT_EQ((std::vector<PointerList::Slot>{'v', 'p', 'q', 'w'}),
+              std::vector<PointerList::Slot>(list->Items, list->Items + list->Count));
+    list->DeleteRange(1, 0);
+    EXPECT_EQ(4, list->Count);
+    list->DeleteRange(1, 10);
+    EXPECT_EQ(1, list->Count);
+    EXPECT_EQ(4, list->Capacity); // never shrinks
+    list->Add('v');
+    EXPECT_EQ(0, list->IndexOf('v')); // the first of equal slots
+    list->Remove('v');
+    EXPECT_EQ(0, list->IndexOf('v'));
+    list->Clear();
+    EXPECT_EQ(-1, list->IndexOf('v'));
+    Free(list);
+}
+
+TEST_F(ObjectModel, StringListHoldsItsOwnCopies) {
+    sysutil::StringList* lines = sysutil::CreateStringList();
+    EXPECT_EQ(0, lines->Count);
+    lines->Clear();
+    EXPECT_EQ(0, lines->Count);
+    sysutil::Text text = "one";
+    EXPECT_EQ(0, lines->Add(text));
+    text[0] = 'X';
+    EXPECT_EQ(1, lines->Add(""));
+    EXPECT_EQ(2, lines->Add("three"));
+    EXPECT_STREQ("one", lines->Item(0));
+    EXPECT_STREQ("", lines->Item(1));
+    lines->Insert(0, "zero");
+    EXPECT_STREQ("zero", lines->Item(0));
+    EXPECT_STREQ("one", lines->Item(1));
+    EXPECT_EQ(4, lines->Lines->Capacity);
+    lines->Add("five");
+    EXPECT_EQ(8, lines->Lines->Capacity);
+    EXPECT_STREQ("three", lines->Item(3));
+    lines->Delete(1);
+    EXPECT_EQ(4, lines->Count);
+    EXPECT_STREQ("", lines->Item(1));
+    lines->Clear();
+    EXPECT_EQ(nullptr, lines->Lines);
+    EXPECT_EQ(0, lines->Add("again"));
+    Free(lines);
+}
+
+} // namespace

@@ -1,0 +1,72 @@
+// Helpers for the Windows tests: temporary folders, files, processes and the programs
+// under test. Everything here is plain Win32 so that the tests also run on Windows.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace testsupport {
+
+// A build path as the program under test sees it ("/x/y" under Wine is "Z:\x\y").
+std::string WindowsPath(const std::string& path);
+
+std::string ProductExe();        // build/win32/LangSelect.exe
+std::string FaultInjectionExe(); // the product with a failing allocation on request
+std::string StandinExe();        // the stand-in for Brantlow.exe
+
+// A fresh folder under the temporary folder, removed with everything in it.
+class TempFolder {
+  public:
+    explicit TempFolder(const std::string& hint = "t");
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::string& Path() const { return path_; } // with a trailing backslash
+    std::string operator/(const std::string& name) const { return path_ + name; }
+
+  private:
+    std::string path_;
+};
+
+void RemoveTree(const std::string& path);
+bool MakeFolder(const std::string& path);
+bool WriteFileBytes(const std::string& path, const std::string& bytes);
+std::string ReadFileBytes(const std::string& path); // empty when missing
+bool FileExists(const std::string& path);
+bool CopyFileTo(const std::string& from, const std::string& to);
+
+struct ProcessResult {
+    bool started = false;
+    bool finished = false; // false: still running at the timeout, then killed
+    DWORD exitCode = 0;
+};
+
+// Runs a command line with the given current directory (empty: ours) and waits.
+ProcessResult RunProcess(const std::string& commandLine, const std::string& currentDirectory = "",
+                         DWORD timeoutMs = 20000);
+
+// Polls until the condition holds or the time is up; returns the condition's last value.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
+
+// Sets up a folder like an installation: the product (or another exe under its name),
+// optionally the stand-in main application, and a language.cfg when given.
+struct Installation {
+    explicit Installation(const std::string& hint = "inst", bool withStandin = true);
+    TempFolder folder;
+    std::string exe;      // full path of LangSelect.exe in the folder
+    std::string cfg;      // full path of language.cfg
+    std::string standinLog; // what the stand-in writes, when started
+    std::string Run(const std::string& arguments, const std::string& currentDirectory = "",
+                    DWORD* exitCode = nullptr) const;
+};
+
+// The installer's registry key in this test prefix: created, filled, removed.
+constexpr const char* kInstallerKey = "Software\\Orvesta Software\\Kelmora";
+void DeleteInstallerKey();
+void SetInstallerValue(DWORD type, const void* data, DWORD size);
+void SetInstallerText(const std::string& text); // REG_SZ with its terminator
+
+} // namespace testsupport
