@@ -130,7 +130,10 @@ bool TextEquals(const Text& a, const Text& b) {
 
 size_t CStringLength(const char* s) { return s ? std::strlen(s) : 0; }
 
-char* CStringCopy(char* dest, const char* src) { return std::strcpy(dest, src); }
+char* CStringCopy(char* dest, const char* src) {
+    std::memcpy(dest, src, std::strlen(src) + 1);
+    return dest;
+}
 
 char* CStringCopyBounded(char* dest, const char* src, size_t maxCount) {
     size_t n = 0;

@@ -79,7 +79,7 @@ int32_t PointerList::Add(Slot value) {
             GrowBy = kDefaultGrowBy;
         SetCapacity(index + GrowBy);
     }
-    Items[index] = value;
+    Items[index] = value; // NOLINT(clang-analyzer-core.NullDereference): room was made above
     return index;
 }
 
