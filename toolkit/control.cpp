@@ -319,15 +319,6 @@ LRESULT SendToWindow(Control* control, UINT message, WPARAM wParam, LPARAM lPara
     return SendMessageA(GetWindowHandle(control), message, wParam, lParam);
 }
 
-// Subclasses every inner window of a system control (the combo box's edit field and list)
-// so that its keys and focus pass through the toolkit first.
-void SubclassInnerWindows(Control* control) {
-    for (HWND inner = GetWindow(control->Handle, GW_CHILD); inner; inner = GetWindow(inner, GW_HWNDNEXT)) {
-        const WNDPROC previous = platform::SetWindowProc(inner, InnerWndProc);
-        platform::SetPropPointer(inner, kPrevProcProperty, reinterpret_cast<void*>(previous));
-    }
-}
-
 // ---- Caption -----------------------------------------------------------------------------
 
 void SetText(Control* control, const char* text) {

@@ -188,9 +188,6 @@ void SetStyle(Control* control, uint32_t style);
 HWND GetWindowHandle(Control* control);
 void CreateChildWindows(Control* control);
 LRESULT SendToWindow(Control* control, UINT message, WPARAM wParam, LPARAM lParam);
-// The combo box's AfterCreate: its inner windows (edit field, list) get InnerWndProc as their
-// procedure, the old one kept in their "PREV_PROC" property.
-void SubclassInnerWindows(Control* control);
 
 // Caption.
 void SetText(Control* control, const char* text); // null is the empty text
