@@ -297,7 +297,8 @@ TEST_F(FormTest, ChildrenOfTheFormsColourShareItsBrushUntilTheColoursPart) {
     EXPECT_EQ(0xF0CAA6u, label->BackColor) << "a child keeps its colour";
     EXPECT_EQ(0xF0CAA6u, BrushColor(BackgroundBrush(label)));
     EXPECT_EQ(0x0000FFu, BrushColor(BackgroundBrush(form)));
-    EXPECT_EQ(BackgroundBrush(label), BackgroundBrush(button)) << "the two children still share one brush";
+    EXPECT_EQ(label->BackgroundBrushHandle, BackgroundBrush(label)) << "now cached on the child";
+    EXPECT_NE(BackgroundBrush(label), BackgroundBrush(button)) << "siblings do not share";
 }
 
 TEST_F(FormTest, TheFormPaintsItsBackgroundInItsColour) {
@@ -379,10 +380,21 @@ TEST_F(FormTest, ChildWindowsSharingTheFormsFontGetALiveFontWhenTheFormsFontChan
     EXPECT_EQ(0, FontData(now).lfItalic) << "the child keeps its own data";
 }
 
+SIZE ExtentInFont(HGDIOBJ font, const char* text) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, font);
+    SIZE size = {};
+    GetTextExtentPoint32A(dc, text, static_cast<int>(std::strlen(text)), &size);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    return size;
+}
+
 TEST_F(FormTest, TheCanvasMeasuresInTheControlsFontAndGivesItsDcBack) {
     Control* label = NewLabel(form, "");
     SetFontName(Font(label), "Arial");
     SetToolField(Font(label), kHeightField, -20);
+    GetWindowHandle(label);
     Canvas* canvas = GetCanvas(label);
     EXPECT_EQ(canvas, GetCanvas(label));
     SIZE size = {};
@@ -392,13 +404,7 @@ TEST_F(FormTest, TheCanvasMeasuresInTheControlsFontAndGivesItsDcBack) {
     EXPECT_EQ(0, origin.y);
     EXPECT_EQ(nullptr, canvas->DC);
     EXPECT_EQ(0, canvas->CanvasState);
-
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, GetToolHandle(Font(label)));
-    SIZE expected = {};
-    GetTextExtentPoint32A(dc, "Language", 8, &expected);
-    SelectObject(dc, old);
-    DeleteDC(dc);
+    const SIZE expected = ExtentInFont(GetToolHandle(Font(label)), "Language");
     EXPECT_EQ(expected.cx, size.cx);
     EXPECT_EQ(expected.cy, size.cy);
     EXPECT_GE(size.cy, 20) << "measured in the 20-pixel font, not the system font";
@@ -410,6 +416,21 @@ TEST_F(FormTest, TheCanvasMeasuresInTheControlsFontAndGivesItsDcBack) {
     // Applying the font again drops the canvas: the next one measures with the new font.
     SetToolField(Font(label), kHeightField, -30);
     EXPECT_EQ(nullptr, label->ControlCanvas);
+}
+
+// Asking the owner for a DC makes its window, and making the window applies the font,
+// which frees the canvas in the middle of the measurement.
+TEST_F(FormTest, MeasuringBeforeTheWindowExistsSurvivesTheCanvasBeingDropped) {
+    Control* label = NewLabel(form, "");
+    SetFontName(Font(label), "Arial");
+    SetToolField(Font(label), kHeightField, -20);
+    const int32_t objectsBefore = ToolkitObject::LiveCount();
+    SIZE size = {};
+    TextExtent(GetCanvas(label), "Language", size);
+    EXPECT_NE(nullptr, label->Handle);
+    EXPECT_EQ(nullptr, label->ControlCanvas);
+    EXPECT_EQ(objectsBefore, ToolkitObject::LiveCount()) << "the dropped canvas is gone afterwards";
+    EXPECT_EQ(ExtentInFont(GetToolHandle(Font(label)), "Language").cx, size.cx);
 }
 
 TEST(Canvas, WithoutAnyDcItMeasuresOnAMemoryDc) {
