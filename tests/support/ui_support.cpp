@@ -30,7 +30,9 @@ bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
 
 namespace {
 
-bool IsKeyMessage(UINT message) { return message >= WM_KEYFIRST && message <= WM_KEYLAST; }
+bool IsKeyMessage(UINT message) {
+    return message >= WM_KEYFIRST && message <= WM_KEYLAST;
+}
 
 // Pumps until a key message for `key` of the given direction has been dispatched.
 bool PumpUntilKeyDispatched(WORD key, bool up, DWORD timeoutMs = 3000) {
@@ -72,7 +74,9 @@ bool SendKeys(std::initializer_list<KeyEvent> events) {
     return PumpUntilKeyDispatched(last.Key, last.Up);
 }
 
-bool PressKey(WORD key) { return SendKeys({{key, false}, {key, true}}); }
+bool PressKey(WORD key) {
+    return SendKeys({{key, false}, {key, true}});
+}
 
 bool ShowInForeground(toolkit::Control* form) {
     HWND window = toolkit::GetWindowHandle(form);
@@ -96,14 +100,15 @@ DWORD GdiObjectCount() {
     const DWORD reported = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
     if (reported != 0)
         return reported;
-    // Wine keeps one handle table per process, its address in the PEB as on Windows. An
-    // entry is 24 bytes; a non-zero type byte at offset 14 marks a live object.
+        // Wine keeps one handle table per process, its address in the PEB as on Windows. An
+        // entry is 24 bytes; a non-zero type byte at offset 14 marks a live object.
 #ifdef _WIN64
     const size_t tableOffset = 0xF8;
 #else
     const size_t tableOffset = 0x94;
 #endif
-    const unsigned char* peb = reinterpret_cast<const unsigned char*>(NtCurrentTeb()->ProcessEnvironmentBlock);
+    const unsigned char* peb =
+        reinterpret_cast<const unsigned char*>(NtCurrentTeb()->ProcessEnvironmentBlock);
     const unsigned char* table = *reinterpret_cast<const unsigned char* const*>(peb + tableOffset);
     if (!table)
         return 0;
@@ -118,6 +123,8 @@ DWORD GdiObjectCount() {
     return live;
 }
 
-HFONT WindowFont(HWND window) { return reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0)); }
+HFONT WindowFont(HWND window) {
+    return reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0));
+}
 
 } // namespace uitest

@@ -18,7 +18,9 @@ namespace {
 constexpr int32_t kHeightField = 4;
 constexpr int32_t kWeightField = 20;
 
-int32_t Weight(const GraphicTool* font) { return font->ColorAndData.Data.lfWeight; }
+int32_t Weight(const GraphicTool* font) {
+    return font->ColorAndData.Data.lfWeight;
+}
 
 LOGFONTA FontData(HGDIOBJ font) {
     LOGFONTA data = {};
@@ -32,7 +34,9 @@ COLORREF BrushColor(HGDIOBJ brush) {
     return data.lbColor;
 }
 
-bool IsLiveFont(HGDIOBJ object) { return object && GetObjectType(object) == OBJ_FONT; }
+bool IsLiveFont(HGDIOBJ object) {
+    return object && GetObjectType(object) == OBJ_FONT;
+}
 
 // Records each notification of a tool and whether the object it had was still alive then.
 struct ChangeLog {
@@ -60,7 +64,9 @@ class SystemColorChange {
 };
 
 // A colour no theme uses, so that a change is certain to be one.
-COLORREF UnusualColor(int index) { return GetSysColor(index) == RGB(1, 2, 3) ? RGB(4, 5, 6) : RGB(1, 2, 3); }
+COLORREF UnusualColor(int index) {
+    return GetSysColor(index) == RGB(1, 2, 3) ? RGB(4, 5, 6) : RGB(1, 2, 3);
+}
 
 class FormTest : public ::testing::Test {
   protected:
