@@ -338,11 +338,15 @@ void DeselectTools(void* context, GraphicTool*) {
 void TextExtent(Canvas* canvas, const char* text, SIZE& size) {
     const int n = static_cast<int>(sysutil::CStringLength(text));
     constexpr uint8_t kReady = kHandleValid | kFontValid;
+    // Getting the owner's DC may make its window, which applies its font and so frees this
+    // canvas: the guard keeps it until the measurement is over.
+    RefInc(canvas);
     if (!RequiredState(canvas, kReady))
         SetCanvasHandle(canvas, CreateCompatibleDC(nullptr));
     GetTextExtentPoint32A(RequiredState(canvas, kReady), text ? text : "", n, &size);
     // Every measurement gives its DC back.
     SetCanvasHandle(canvas, nullptr);
+    RefDec(canvas);
 }
 
 void TextArea(Canvas* canvas, const char* text, SIZE& size, POINT& origin) {
