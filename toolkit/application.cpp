@@ -57,6 +57,8 @@ void TerminateExecution(Control*& form) {
     RefDec(app);
 }
 
-void Close(Control* control) { PostMessageA(control->Handle, WM_CLOSE, 0, 0); }
+void Close(Control* control) {
+    PostMessageA(control->Handle, WM_CLOSE, 0, 0);
+}
 
 } // namespace toolkit

@@ -110,7 +110,9 @@ bool EnsureClassRegistered(WNDCLASSA& record, const char* objClassName) {
 
 // ---- Construction ------------------------------------------------------------------------
 
-void SetCaptionToEmpty(Control* control) { SetText(control, ""); }
+void SetCaptionToEmpty(Control* control) {
+    SetText(control, "");
+}
 
 void Control::Init() {
     ToolkitObject::Init();
@@ -283,10 +285,10 @@ bool Control::CreateWindowHandle() {
         return false;
 
     CreatingControl = this;
-    HWND const window = CreateWindowExA(ExStyle, objClassName, Caption, Style, x, y,
-                                        width ? width : CW_USEDEFAULT, height ? height : CW_USEDEFAULT,
-                                        parentWindow, reinterpret_cast<HMENU>(static_cast<uintptr_t>(ControlId)),
-                                        Module(), nullptr);
+    HWND const window =
+        CreateWindowExA(ExStyle, objClassName, Caption, Style, x, y, width ? width : CW_USEDEFAULT,
+                        height ? height : CW_USEDEFAULT, parentWindow,
+                        reinterpret_cast<HMENU>(static_cast<uintptr_t>(ControlId)), Module(), nullptr);
     Handle = window;
     if (!window) {
         // A window that never got a message must not leave this control waiting to claim
@@ -365,7 +367,9 @@ void SetVisible(Control* control, bool visible) {
     ApplyVisible(control, visible);
 }
 
-void Hide(Control* control) { SetVisible(control, false); }
+void Hide(Control* control) {
+    SetVisible(control, false);
+}
 
 bool GetVisible(Control* control) {
     if (control->IsForm && control->Handle)
@@ -396,8 +400,8 @@ void SetIcon(Control* control, HICON icon) {
         return;
     control->Icon = icon;
     HICON const shown = icon == kNoIcon ? nullptr : icon;
-    HICON const previous = reinterpret_cast<HICON>(
-        SendToWindow(control, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(shown)));
+    HICON const previous =
+        reinterpret_cast<HICON>(SendToWindow(control, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(shown)));
     // A window made by this very send already shows the new icon: what it hands back is
     // the icon in use, not an old one to destroy.
     if (previous && previous != shown)

@@ -14,11 +14,13 @@ constexpr UINT kMciNotify = 0x03B9;                    // MM_MCINOTIFY
 constexpr UINT kIgnoredPrivateMessage = 0x8FFF;
 constexpr WPARAM kTabCharacter = 9;
 
-bool KeyIsDown(int virtualKey) { return GetKeyState(virtualKey) < 0; }
+bool KeyIsDown(int virtualKey) {
+    return GetKeyState(virtualKey) < 0;
+}
 
 bool CanTakeFocus(const Control* control) {
-    const bool enabled = control->Handle ? IsWindowEnabled(control->Handle) != 0
-                                         : (control->Style & WS_DISABLED) == 0;
+    const bool enabled =
+        control->Handle ? IsWindowEnabled(control->Handle) != 0 : (control->Style & WS_DISABLED) == 0;
     return enabled && control->TabStop;
 }
 
@@ -79,7 +81,8 @@ LRESULT HandleShowWindow(Control* control, MessageRecord& msg) {
 }
 
 LRESULT HandleSysCommand(Control* control, MessageRecord& msg) {
-    if ((msg.WParam & 0xFFF0) == SC_MINIMIZE && IsMainWindow(control) && AppControl && AppControl != control) {
+    if ((msg.WParam & 0xFFF0) == SC_MINIMIZE && IsMainWindow(control) && AppControl &&
+        AppControl != control) {
         PostMessageA(AppControl->Handle, WM_SYSCOMMAND, SC_MINIMIZE, 0);
         return 0;
     }
@@ -212,7 +215,9 @@ bool HandleInnerKey(Control* control, UINT message, WPARAM wParam) {
 
 } // namespace
 
-Control* ControlOfWindow(HWND window) { return platform::GetPropPointer<Control>(window, kSelfProperty); }
+Control* ControlOfWindow(HWND window) {
+    return platform::GetPropPointer<Control>(window, kSelfProperty);
+}
 
 LRESULT CALLBACK WndFunc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     MessageRecord msg{window, message, wParam, lParam};
