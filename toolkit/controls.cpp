@@ -194,8 +194,13 @@ int32_t CurIndex(Control* control) {
 
 void SetCurIndex(Control* control, int32_t index) {
     const UINT message = control->CommandActions.SelectItemMessages[1];
-    if (message)
-        SendToWindow(control, message, static_cast<WPARAM>(index), 0);
+    if (!message)
+        return;
+    // An index outside the items leaves no selection. Windows' combo box clears it by
+    // itself; Wine's keeps the old one for -2 or the item count, so ask for none outright.
+    if (index < 0 || index >= ItemCount(control))
+        index = -1;
+    SendToWindow(control, message, static_cast<WPARAM>(index), 0);
 }
 
 void SetItemSelected(Control* control, int32_t index, bool) {

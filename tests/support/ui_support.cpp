@@ -80,8 +80,10 @@ bool PressKey(WORD key) {
 
 bool ShowInForeground(toolkit::Control* form) {
     HWND window = toolkit::GetWindowHandle(form);
-    toolkit::SetVisible(form, true);
-    ShowWindow(window, SW_SHOW);
+    // As the loop does when it starts: the child windows are made and what waits is shown.
+    form->CreateWindowHandle();
+    if (!IsWindowVisible(window))
+        toolkit::SetVisible(form, true);
     SetForegroundWindow(window);
     return PumpUntil([window] { return GetForegroundWindow() == window && GetActiveWindow() == window; });
 }

@@ -25,7 +25,8 @@ struct KeyEvent {
 bool SendKeys(std::initializer_list<KeyEvent> events);
 bool PressKey(WORD key); // down and up
 
-// Shows the form, brings it to the foreground and waits until it is active.
+// Shows the form and its children as the loop would, brings it to the foreground and
+// waits until it is active.
 bool ShowInForeground(toolkit::Control* form);
 
 // Counts the calls of a notify event and remembers the last sender.
