@@ -188,6 +188,19 @@ std::string Installation::Run(const std::string& arguments, const std::string& c
     return line;
 }
 
+std::string StandinLogValue(const std::string& log, const std::string& key) {
+    const size_t at = log.find(key + "=");
+    if (at == std::string::npos)
+        return "<absent>";
+    const size_t start = at + key.size() + 1;
+    return log.substr(start, log.find('\n', start) - start);
+}
+
+bool StandinRan(const Installation& inst, DWORD timeoutMs) {
+    return WaitUntil([&] { return StandinLogValue(ReadFileBytes(inst.standinLog), "file") != "<absent>"; },
+                     timeoutMs);
+}
+
 void DeleteInstallerKey() {
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kInstallerKey);
 }

@@ -69,6 +69,12 @@ struct Installation {
                     DWORD* exitCode = nullptr) const;
 };
 
+// The stand-in logs three lines per start: cwd=, cmdline=, file=; "<absent>" when the
+// key is not there.
+std::string StandinLogValue(const std::string& log, const std::string& key);
+// Waits until the stand-in has logged a start in the installation's folder.
+bool StandinRan(const Installation& inst, DWORD timeoutMs = 10000);
+
 // The installer's registry key in this test prefix: created, filled, removed.
 constexpr const char* kInstallerKey = "Software\\Orvesta Software\\Kelmora";
 void DeleteInstallerKey();
