@@ -159,8 +159,9 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
     }
 }
 
-Installation::Installation(const std::string& hint, bool withStandin, const std::string& subfolder)
+Installation::Installation(const std::string& hint, bool withStandin, const SubfolderFor& subfolderFor)
     : folder(hint), dir(folder.Path()) {
+    const std::string subfolder = subfolderFor(dir);
     for (size_t start = 0; start < subfolder.size();) {
         size_t end = subfolder.find('\\', start);
         if (end == std::string::npos)

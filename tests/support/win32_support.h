@@ -56,10 +56,14 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
 
 // Sets up a folder like an installation: the product (or another exe under its name) and
 // optionally the stand-in main application. `subfolder` (a relative path, created level
-// by level) puts them deeper than the temporary folder.
+// by level) puts them deeper than the temporary folder; as a function it is given the
+// temporary folder's path first, for tests that need an exact path length.
 struct Installation {
+    using SubfolderFor = std::function<std::string(const std::string& root)>;
     explicit Installation(const std::string& hint = "inst", bool withStandin = true,
-                          const std::string& subfolder = "");
+                          const std::string& subfolder = "")
+        : Installation(hint, withStandin, [subfolder](const std::string&) { return subfolder; }) {}
+    Installation(const std::string& hint, bool withStandin, const SubfolderFor& subfolder);
     TempFolder folder;
     std::string dir;        // where the programs are, with a trailing backslash
     std::string exe;        // full path of LangSelect.exe in the folder
