@@ -1,12 +1,32 @@
 #include "sysutil/registry.h"
 
+#include "sysutil/system_proc.h"
+
 #include <memory>
 
 namespace sysutil {
+namespace {
+
+// advapi32 is loaded only by a run that has to look at the registry.
+using OpenKeyProc = LONG(WINAPI*)(HKEY, LPCSTR, DWORD, REGSAM, PHKEY);
+using QueryValueProc = LONG(WINAPI*)(HKEY, LPCSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD);
+using CloseKeyProc = LONG(WINAPI*)(HKEY);
+
+LONG OpenKey(HKEY root, const char* path, REGSAM access, HKEY* key) {
+    const auto open = SystemProcAs<OpenKeyProc>("advapi32.dll", "RegOpenKeyExA");
+    return open ? open(root, path, 0, access, key) : ERROR_PROC_NOT_FOUND;
+}
+
+LONG QueryValue(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* size) {
+    const auto query = SystemProcAs<QueryValueProc>("advapi32.dll", "RegQueryValueExA");
+    return query ? query(key, name, nullptr, type, data, size) : ERROR_PROC_NOT_FOUND;
+}
+
+} // namespace
 
 HKEY OpenRegistryKeyForRead(HKEY root, const Text& path) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (OpenKey(root, path.c_str(), KEY_READ, &key) != ERROR_SUCCESS)
         return nullptr;
     return key;
 }
@@ -16,15 +36,13 @@ Text ReadRegistryText(HKEY key, const Text& name) {
         return Text();
     DWORD type = 0;
     DWORD size = 0;
-    if (RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-        type != REG_SZ)
+    if (QueryValue(key, name.c_str(), &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ)
         return Text();
     // Stored data need not end with a zero byte: one spare byte lets us end it ourselves
     // rather than read past the buffer.
     std::unique_ptr<char[]> data(new char[size + 1]);
     DWORD got = size;
-    if (RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.get()), &got) !=
-            ERROR_SUCCESS ||
+    if (QueryValue(key, name.c_str(), &type, reinterpret_cast<BYTE*>(data.get()), &got) != ERROR_SUCCESS ||
         type != REG_SZ)
         return Text();
     data[got <= size ? got : size] = '\0';
@@ -32,8 +50,11 @@ Text ReadRegistryText(HKEY key, const Text& name) {
 }
 
 void CloseRegistryKey(HKEY key) {
-    if (key)
-        RegCloseKey(key);
+    if (!key)
+        return;
+    const auto close = SystemProcAs<CloseKeyProc>("advapi32.dll", "RegCloseKey");
+    if (close)
+        close(key);
 }
 
 bool RegistryKeyPresent(HKEY root, const Text& path) {

@@ -260,6 +260,53 @@ ImportHook::~ImportHook() {
 
 namespace {
 
+struct ProcOverride {
+    std::string name;
+    const void* replacement;
+};
+std::vector<ProcOverride> g_procOverrides;
+ImportHook* g_getProcAddressHook = nullptr;
+
+FARPROC WINAPI OverridingGetProcAddress(HMODULE module, LPCSTR name) {
+    // Names only: a value below 0x10000 is an ordinal.
+    if (reinterpret_cast<uintptr_t>(name) > 0xFFFF) {
+        for (const ProcOverride& o : g_procOverrides) {
+            if (o.name == name)
+                return reinterpret_cast<FARPROC>(const_cast<void*>(o.replacement));
+        }
+    }
+    using Proc = FARPROC(WINAPI*)(HMODULE, LPCSTR);
+    return reinterpret_cast<Proc>(const_cast<void*>(g_getProcAddressHook->Original()))(module, name);
+}
+
+} // namespace
+
+SystemProcHook::SystemProcHook(const char* name, const void* replacement) : name_(name) {
+    if (!g_getProcAddressHook)
+        g_getProcAddressHook = new ImportHook("kernel32.dll", "GetProcAddress",
+                                              reinterpret_cast<const void*>(OverridingGetProcAddress));
+    g_procOverrides.push_back({name_, replacement});
+}
+
+SystemProcHook::~SystemProcHook() {
+    for (size_t i = g_procOverrides.size(); i > 0; --i) {
+        if (g_procOverrides[i - 1].name == name_) {
+            g_procOverrides.erase(g_procOverrides.begin() + static_cast<std::ptrdiff_t>(i - 1));
+            break;
+        }
+    }
+    if (g_procOverrides.empty()) {
+        delete g_getProcAddressHook;
+        g_getProcAddressHook = nullptr;
+    }
+}
+
+bool SystemProcHook::Installed() const {
+    return g_getProcAddressHook && g_getProcAddressHook->Installed();
+}
+
+namespace {
+
 // Under Wine a Windows program may start a Linux program by its Linux path.
 bool RunChattr(const std::string& flag, const std::string& unixPath) {
     return RunProcess("/usr/bin/chattr " + flag + " \"" + unixPath + "\"", "", 10000).finished;

