@@ -6,7 +6,5 @@
 #include <ostream>
 
 namespace sysutil {
-inline void PrintTo(const Text& text, std::ostream* os) {
-    *os << '"' << text.c_str() << '"';
-}
+inline void PrintTo(const Text& text, std::ostream* os) { *os << '"' << text.c_str() << '"'; }
 } // namespace sysutil
