@@ -2,7 +2,8 @@
 // loads or saves depending on Mode, so a caller describes its values once for both
 // directions. Nothing is held open or cached: every operation is one platform call that
 // has finished with the file when it returns, so the next reader (another process
-// included) sees what was just written.
+// included) sees what was just written. A path of MAX_PATH characters or more, which the
+// profile calls cannot take, reads as a missing file and takes no writes.
 #pragma once
 
 #include "sysutil/text.h"

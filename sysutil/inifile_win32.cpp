@@ -8,6 +8,16 @@
 #include <memory>
 
 namespace sysutil {
+namespace {
+
+// The profile calls take paths of at most MAX_PATH - 1 characters. Given a longer one,
+// Wine writes to a file named after whatever its buffer held, in the current directory;
+// such a file is treated as missing and unwritable instead.
+bool Reachable(const Text& fileName) {
+    return fileName.size() < MAX_PATH;
+}
+
+} // namespace
 
 IniFile* CreateIniFile(const Text& fileName) {
     IniFile* file = toolkit::NewObject<IniFile>();
@@ -16,6 +26,8 @@ IniFile* CreateIniFile(const Text& fileName) {
 }
 
 int32_t IniFile::ExchangeInteger(const Text& key, int32_t value) {
+    if (!Reachable(FileName))
+        return value;
     if (Mode == kRead) {
         // The platform hands the signed value back in an unsigned: -1 and -2 survive.
         return static_cast<int32_t>(
@@ -26,6 +38,8 @@ int32_t IniFile::ExchangeInteger(const Text& key, int32_t value) {
 }
 
 Text IniFile::ExchangeText(const Text& key, const Text& value) {
+    if (!Reachable(FileName))
+        return value;
     if (Mode == kRead) {
         char buffer[kTextValueLimit + 1];
         buffer[0] = '\0';
@@ -39,6 +53,8 @@ Text IniFile::ExchangeText(const Text& key, const Text& value) {
 }
 
 void IniFile::ExchangeSection(StringList* lines) {
+    if (!Reachable(FileName))
+        return;
     // One section may be larger than the stack likes; the buffer lives for this call only.
     std::unique_ptr<char[]> buffer(new char[kSectionBufferSize]);
     if (Mode == kRead) {
@@ -59,7 +75,8 @@ void IniFile::ExchangeSection(StringList* lines) {
 }
 
 void IniFile::EraseSection() {
-    WritePrivateProfileStringA(Section.c_str(), nullptr, nullptr, FileName.c_str());
+    if (Reachable(FileName))
+        WritePrivateProfileStringA(Section.c_str(), nullptr, nullptr, FileName.c_str());
 }
 
 } // namespace sysutil

@@ -193,3 +193,61 @@ TEST(IniFile, EmptySectionWriteAndEraseSection) {
 }
 
 } // namespace
+
+namespace {
+
+// Stand-ins for the profile calls that only count; they must not be reached.
+int g_profileCalls = 0;
+UINT WINAPI CountedGetInt(LPCSTR, LPCSTR, INT value, LPCSTR) {
+    return ++g_profileCalls, value;
+}
+DWORD WINAPI CountedGetString(LPCSTR, LPCSTR, LPCSTR value, LPSTR buffer, DWORD size, LPCSTR) {
+    lstrcpynA(buffer, value, static_cast<int>(size));
+    return ++g_profileCalls, lstrlenA(buffer);
+}
+DWORD WINAPI CountedGetSection(LPCSTR, LPSTR, DWORD, LPCSTR) {
+    return ++g_profileCalls, 0;
+}
+BOOL WINAPI CountedWriteString(LPCSTR, LPCSTR, LPCSTR, LPCSTR) {
+    return ++g_profileCalls, TRUE;
+}
+BOOL WINAPI CountedWriteSection(LPCSTR, LPCSTR, LPCSTR) {
+    return ++g_profileCalls, TRUE;
+}
+
+TEST(IniFile, PathsTheProfileCallsCannotTakeAreNeverHandedOver) {
+    // The profile calls take at most MAX_PATH - 1 characters. Wine, given more, writes to
+    // a file with a name made of whatever its buffer held, in the current directory (seen
+    // once while this was written: a file named U+F430 "!"). Such a file is treated as
+    // missing and unwritable.
+    const ImportHook hooks[] = {
+        {"kernel32.dll", "GetPrivateProfileIntA", reinterpret_cast<const void*>(CountedGetInt)},
+        {"kernel32.dll", "GetPrivateProfileStringA", reinterpret_cast<const void*>(CountedGetString)},
+        {"kernel32.dll", "GetPrivateProfileSectionA", reinterpret_cast<const void*>(CountedGetSection)},
+        {"kernel32.dll", "WritePrivateProfileStringA", reinterpret_cast<const void*>(CountedWriteString)},
+        {"kernel32.dll", "WritePrivateProfileSectionA", reinterpret_cast<const void*>(CountedWriteSection)},
+    };
+    for (const ImportHook& hook : hooks)
+        ASSERT_TRUE(hook.Installed());
+    for (const size_t length : {MAX_PATH - 1, MAX_PATH, MAX_PATH + 1, 1000}) {
+        const std::string path = "C:\\" + std::string(length - 16, 'd') + "\\language.cfg";
+        g_profileCalls = 0;
+        Ini ini(path);
+        ini->Section = "LangFile";
+        EXPECT_EQ(-1, ini->ExchangeInteger("File", -1));
+        EXPECT_EQ("N/A", ini->ExchangeText("Name", "N/A"));
+        StringList* list = CreateStringList();
+        ini->ExchangeSection(list);
+        EXPECT_EQ(0, list->Count);
+        ini->Mode = IniFile::kWrite;
+        EXPECT_EQ(5, ini->ExchangeInteger("File", 5));
+        EXPECT_EQ("x", ini->ExchangeText("Name", "x"));
+        ini->ExchangeSection(list);
+        ini->EraseSection();
+        toolkit::Free(list);
+        // Eight calls when the path is short enough (the section write erases first).
+        EXPECT_EQ(length < MAX_PATH ? 8 : 0, g_profileCalls) << length;
+    }
+}
+
+} // namespace
