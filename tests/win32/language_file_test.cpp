@@ -1,6 +1,5 @@
 // Reading the language names and the stored index from language.cfg, and storing one.
 #include "app/language_file.h"
-#include "sysutil/cmdline.h"
 #include "sysutil/inifile.h"
 #include "sysutil/stringlist.h"
 #include "support/text_printer.h"
@@ -94,10 +93,6 @@ TEST(LanguageFile, StoringAnIndexTouchesOnlyTheIndex) {
     ASSERT_TRUE(WriteFileBytes(path, "[ListNames]\r\n0=English\r\n1=Deutsch\r\n[LangFile]\r\nFile=-2\r\n"));
     app::StoreLanguageIndex(path.c_str(), 1);
     EXPECT_EQ("[ListNames]\r\n0=English\r\n1=Deutsch\r\n[LangFile]\r\nFile=1\r\n", ReadFileBytes(path));
-}
-
-TEST(LanguageFile, PathIsBesideTheExecutable) {
-    EXPECT_EQ(sysutil::ExecutableFolder() + "language.cfg", app::LanguageFilePath());
 }
 
 } // namespace
