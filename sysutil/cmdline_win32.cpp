@@ -8,9 +8,11 @@ namespace sysutil {
 
 Text ModuleFilePath() {
     // The classic buffer of 261 characters covers nearly every path; a longer one comes
-    // back cut (and, on older systems, unterminated). Grow the buffer rather than look
-    // for language.cfg or Brantlow.exe in a folder that is not ours.
-    for (DWORD size = MAX_PATH + 1; size <= 32768; size *= 2) {
+    // back cut (and, on older systems, unterminated). Grow the buffer, up to the longest
+    // path the system has, rather than look for language.cfg or Brantlow.exe in a folder
+    // that is not ours.
+    constexpr DWORD kLongestPath = 32768;
+    for (DWORD size = MAX_PATH + 1;; size = size * 2 < kLongestPath ? size * 2 : kLongestPath) {
         std::unique_ptr<char[]> buffer(new char[size + 1]);
         SetLastError(ERROR_SUCCESS);
         const DWORD copied = GetModuleFileNameA(nullptr, buffer.get(), size);
@@ -18,8 +20,9 @@ Text ModuleFilePath() {
             return Text();
         if (copied < size && GetLastError() != ERROR_INSUFFICIENT_BUFFER)
             return Text(buffer.get(), copied);
+        if (size == kLongestPath)
+            return Text();
     }
-    return Text();
 }
 
 Text CommandLineParameter(int32_t index) {

@@ -7,19 +7,6 @@ using namespace testsupport;
 
 namespace {
 
-// The stand-in logs three lines per start: cwd=, cmdline=, file=.
-std::string LogValue(const std::string& log, const std::string& key) {
-    const size_t at = log.find(key + "=");
-    if (at == std::string::npos)
-        return "<absent>";
-    const size_t start = at + key.size() + 1;
-    return log.substr(start, log.find('\n', start) - start);
-}
-
-bool StandinRan(const Installation& inst) {
-    return WaitUntil([&] { return LogValue(ReadFileBytes(inst.standinLog), "file") != "<absent>"; });
-}
-
 TEST(Entry, CheckRunStartsTheMainApplicationFromOurFolder) {
     Installation inst("checkrun");
     TempFolder elsewhere("cwd");
@@ -31,9 +18,9 @@ TEST(Entry, CheckRunStartsTheMainApplicationFromOurFolder) {
     // It inherits the caller's current directory, not ours.
     std::string cwd = elsewhere.Path();
     cwd.pop_back();
-    EXPECT_EQ(cwd, LogValue(log, "cwd"));
+    EXPECT_EQ(cwd, StandinLogValue(log, "cwd"));
     // Started by its full path in our folder, with no arguments.
-    const std::string cmdline = LogValue(log, "cmdline");
+    const std::string cmdline = StandinLogValue(log, "cmdline");
     EXPECT_NE(std::string::npos, cmdline.find(inst.folder / "Brantlow.exe")) << cmdline;
     EXPECT_TRUE(cmdline.back() != ' ' ? cmdline.rfind("Brantlow.exe") + 12 == cmdline.size() ||
                                             cmdline.rfind("Brantlow.exe\"") + 13 == cmdline.size()

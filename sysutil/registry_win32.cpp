@@ -1,0 +1,68 @@
+#include "sysutil/registry.h"
+
+#include "sysutil/system_proc.h"
+
+#include <memory>
+
+namespace sysutil {
+namespace {
+
+// advapi32 is loaded only by a run that has to look at the registry.
+using OpenKeyProc = LONG(WINAPI*)(HKEY, LPCSTR, DWORD, REGSAM, PHKEY);
+using QueryValueProc = LONG(WINAPI*)(HKEY, LPCSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD);
+using CloseKeyProc = LONG(WINAPI*)(HKEY);
+
+LONG OpenKey(HKEY root, const char* path, REGSAM access, HKEY* key) {
+    const auto open = SystemProcAs<OpenKeyProc>("advapi32.dll", "RegOpenKeyExA");
+    return open ? open(root, path, 0, access, key) : ERROR_PROC_NOT_FOUND;
+}
+
+LONG QueryValue(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* size) {
+    const auto query = SystemProcAs<QueryValueProc>("advapi32.dll", "RegQueryValueExA");
+    return query ? query(key, name, nullptr, type, data, size) : ERROR_PROC_NOT_FOUND;
+}
+
+} // namespace
+
+HKEY OpenRegistryKeyForRead(HKEY root, const Text& path) {
+    HKEY key = nullptr;
+    if (OpenKey(root, path.c_str(), KEY_READ, &key) != ERROR_SUCCESS)
+        return nullptr;
+    return key;
+}
+
+Text ReadRegistryText(HKEY key, const Text& name) {
+    if (!key)
+        return Text();
+    DWORD type = 0;
+    DWORD size = 0;
+    if (QueryValue(key, name.c_str(), &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ)
+        return Text();
+    // Stored data need not end with a zero byte: one spare byte lets us end it ourselves
+    // rather than read past the buffer.
+    std::unique_ptr<char[]> data(new char[size + 1]);
+    DWORD got = size;
+    if (QueryValue(key, name.c_str(), &type, reinterpret_cast<BYTE*>(data.get()), &got) != ERROR_SUCCESS ||
+        type != REG_SZ)
+        return Text();
+    data[got <= size ? got : size] = '\0';
+    return Text(data.get());
+}
+
+void CloseRegistryKey(HKEY key) {
+    if (!key)
+        return;
+    const auto close = SystemProcAs<CloseKeyProc>("advapi32.dll", "RegCloseKey");
+    if (close)
+        close(key);
+}
+
+bool RegistryKeyPresent(HKEY root, const Text& path) {
+    if (!root)
+        return false;
+    const HKEY key = OpenRegistryKeyForRead(root, path);
+    CloseRegistryKey(key);
+    return key != nullptr;
+}
+
+} // namespace sysutil
