@@ -288,6 +288,15 @@ void InjectKeys(std::initializer_list<WORD> keys) {
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
+// The keys of one keyboard sizing: pick the right edge, three steps, done.
+DWORD WINAPI TypeSizingKeys(void*) {
+    for (const WORD key : {VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_RETURN}) {
+        Sleep(60);
+        InjectKeys({key});
+    }
+    return 0;
+}
+
 // Sizes the form with the keyboard through the system's own sizing loop (the system menu's
 // "Size"): the first Right picks the right edge, each further one widens by a step, Enter
 // ends the loop. The loop reads the drag limits from WM_GETMINMAXINFO as a mouse drag does.
@@ -295,16 +304,7 @@ void InjectKeys(std::initializer_list<WORD> keys) {
 // applies a step when the pointer it moved reports itself.
 int32_t WidthAfterKeyboardSizing(Control* form) {
     PostMessageA(form->Handle, WM_SYSCOMMAND, SC_SIZE, 0);
-    HANDLE typist = CreateThread(
-        nullptr, 0,
-        [](void*) -> DWORD {
-            for (const WORD key : {VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_RETURN}) {
-                Sleep(60);
-                InjectKeys({key});
-            }
-            return 0;
-        },
-        nullptr, 0, nullptr);
+    HANDLE typist = CreateThread(nullptr, 0, TypeSizingKeys, nullptr, 0, nullptr);
     uitest::PumpUntil([typist] { return WaitForSingleObject(typist, 0) == WAIT_OBJECT_0; }, 5000);
     CloseHandle(typist);
     uitest::PumpUntil([] { return false; }, 100);
