@@ -48,19 +48,40 @@ struct ChangeLog {
     }
 };
 
-// Sets a system colour for the length of a test and puts the old value back.
+// Sets the text and button-face system colours for the length of a test, then puts the old
+// values back. The system stores a change at once and then broadcasts it to every window on
+// the desktop, waiting up to seconds for each one that is busy (other test programs too).
+// A helper thread makes the call, so that the test goes on as soon as the value is in place.
 class SystemColorChange {
   public:
-    SystemColorChange(int index, COLORREF value) : index_(index), old_(GetSysColor(index)) {
-        SetSysColors(1, &index_, &value);
+    SystemColorChange(COLORREF windowText, COLORREF buttonFace)
+        : old_{GetSysColor(kIndices[0]), GetSysColor(kIndices[1])} {
+        Apply(windowText, buttonFace); // SetSysColors works under Wine
     }
-    ~SystemColorChange() { SetSysColors(1, &index_, &old_); }
+    ~SystemColorChange() { Apply(old_[0], old_[1]); }
     SystemColorChange(const SystemColorChange&) = delete;
     SystemColorChange& operator=(const SystemColorChange&) = delete;
 
   private:
-    int index_;
-    COLORREF old_;
+    static constexpr INT kIndices[2] = {COLOR_WINDOWTEXT, COLOR_BTNFACE};
+    struct Request {
+        COLORREF Values[2];
+    };
+    static DWORD WINAPI SetColors(void* request) {
+        SetSysColors(2, kIndices, static_cast<Request*>(request)->Values);
+        delete static_cast<Request*>(request);
+        return 0;
+    }
+    static void Apply(COLORREF windowText, COLORREF buttonFace) {
+        HANDLE thread =
+            CreateThread(nullptr, 0, SetColors, new Request{{windowText, buttonFace}}, 0, nullptr);
+        // Our own windows are among those told, so keep pumping while waiting.
+        EXPECT_TRUE(uitest::PumpUntil([&] {
+            return GetSysColor(kIndices[0]) == windowText && GetSysColor(kIndices[1]) == buttonFace;
+        }));
+        CloseHandle(thread);
+    }
+    COLORREF old_[2];
 };
 
 // A colour no theme uses, so that a change is certain to be one.
@@ -258,36 +279,34 @@ TEST(Colors, ColorToRgbReadsTheLowByteOfASystemColour) {
     EXPECT_EQ(GetSysColor(COLOR_WINDOW), ColorToRgb(0xFFFFFF05u)) << "bits 8 to 30 are ignored";
 }
 
-TEST_F(FormTest, AFontWithASystemColourIsRemadeAfterTheColourChanges) {
+TEST_F(FormTest, FontsAndBrushesOfSystemColoursAreRemadeAfterTheColoursChange) {
     Control* label = NewLabel(form, "text");
     GraphicTool* font = Font(label);
     SetFontName(font, "Arial");
     HWND window = GetWindowHandle(label);
-    HGDIOBJ before = GetToolHandle(font);
-    ASSERT_EQ(before, WindowFont(window));
+    HGDIOBJ fontBefore = GetToolHandle(font);
+    ASSERT_EQ(fontBefore, WindowFont(window));
+    HBRUSH brushBefore = BackgroundBrush(form);
+    EXPECT_EQ(GetSysColor(COLOR_BTNFACE), BrushColor(brushBefore));
+    EXPECT_EQ(brushBefore, BackgroundBrush(form));
 
-    const COLORREF changed = UnusualColor(COLOR_WINDOWTEXT);
-    SystemColorChange change(COLOR_WINDOWTEXT, changed); // SetSysColors works under Wine
-    HGDIOBJ after = GetToolHandle(font);
-    EXPECT_NE(before, after);
-    EXPECT_EQ(0u, GetObjectType(before));
-    EXPECT_TRUE(IsLiveFont(after));
-    EXPECT_EQ(changed, font->CachedRgb);
-    EXPECT_EQ(after, font->ToolHandle) << "the object made while the owner was told stays";
-    EXPECT_EQ(after, WindowFont(window)) << "the window was handed the new object";
-    EXPECT_EQ(after, GetToolHandle(font));
-}
+    const COLORREF text = UnusualColor(COLOR_WINDOWTEXT);
+    const COLORREF face = UnusualColor(COLOR_BTNFACE);
+    SystemColorChange change(text, face);
+    ASSERT_EQ(text, GetSysColor(COLOR_WINDOWTEXT));
 
-TEST_F(FormTest, ABackgroundBrushOfASystemColourIsRemadeAfterTheColourChanges) {
-    HBRUSH before = BackgroundBrush(form);
-    EXPECT_EQ(GetSysColor(COLOR_BTNFACE), BrushColor(before));
-    EXPECT_EQ(before, BackgroundBrush(form));
+    HGDIOBJ fontAfter = GetToolHandle(font);
+    EXPECT_NE(fontBefore, fontAfter);
+    EXPECT_EQ(0u, GetObjectType(fontBefore));
+    EXPECT_TRUE(IsLiveFont(fontAfter));
+    EXPECT_EQ(text, font->CachedRgb);
+    EXPECT_EQ(fontAfter, font->ToolHandle) << "the object made while the owner was told stays";
+    EXPECT_EQ(fontAfter, WindowFont(window)) << "the window was handed the new object";
+    EXPECT_EQ(fontAfter, GetToolHandle(font));
 
-    const COLORREF changed = UnusualColor(COLOR_BTNFACE);
-    SystemColorChange change(COLOR_BTNFACE, changed);
-    HBRUSH after = BackgroundBrush(form);
-    EXPECT_EQ(0u, GetObjectType(before));
-    EXPECT_EQ(changed, BrushColor(after));
+    HBRUSH brushAfter = BackgroundBrush(form);
+    EXPECT_EQ(0u, GetObjectType(brushBefore));
+    EXPECT_EQ(face, BrushColor(brushAfter));
 }
 
 TEST_F(FormTest, ChildrenOfTheFormsColourShareItsBrushUntilTheColoursPart) {

@@ -271,3 +271,54 @@ TEST_F(DialogKeysTest, ADefaultButtonDeclaredBeforeTheApplicationExistsIsOnlyFla
     EXPECT_EQ(0, okClicks.Calls) << "Enter is not redirected";
     EXPECT_EQ(combo->Handle, GetFocus());
 }
+
+namespace {
+
+void InjectKeys(std::initializer_list<WORD> keys) {
+    std::vector<INPUT> inputs;
+    for (const WORD key : keys) {
+        for (const DWORD flags : {DWORD(0), DWORD(KEYEVENTF_KEYUP)}) {
+            INPUT input = {};
+            input.type = INPUT_KEYBOARD;
+            input.ki.wVk = key;
+            input.ki.dwFlags = flags;
+            inputs.push_back(input);
+        }
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+// The keys of one keyboard sizing: pick the right edge, three steps, done.
+DWORD WINAPI TypeSizingKeys(void*) {
+    for (const WORD key : {VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_RETURN}) {
+        Sleep(60);
+        InjectKeys({key});
+    }
+    return 0;
+}
+
+// Sizes the form with the keyboard through the system's own sizing loop (the system menu's
+// "Size"): the first Right picks the right edge, each further one widens by a step, Enter
+// ends the loop. The loop reads the drag limits from WM_GETMINMAXINFO as a mouse drag does.
+// It runs inside the dispatch of SC_SIZE, so another thread types, with pauses: the loop
+// applies a step when the pointer it moved reports itself.
+int32_t WidthAfterKeyboardSizing(Control* form) {
+    PostMessageA(form->Handle, WM_SYSCOMMAND, SC_SIZE, 0);
+    HANDLE typist = CreateThread(nullptr, 0, TypeSizingKeys, nullptr, 0, nullptr);
+    uitest::PumpUntil([typist] { return WaitForSingleObject(typist, 0) == WAIT_OBJECT_0; }, 5000);
+    CloseHandle(typist);
+    uitest::PumpUntil([] { return false; }, 100);
+    return Width(form);
+}
+
+} // namespace
+
+TEST_F(DialogKeysTest, TheSizeLockRefusesTheSystemsSizingLoop) {
+    Start();
+    const int32_t width = Width(form);
+    const int32_t grown = WidthAfterKeyboardSizing(form);
+    ASSERT_GT(grown, width) << "an unlocked form can be sized this way";
+
+    SetCanResize(form, false);
+    EXPECT_EQ(grown, WidthAfterKeyboardSizing(form));
+}
