@@ -1,0 +1,62 @@
+// The application: the main form stands for it. Run shows it and dispatches messages until
+// a WM_QUIT is retrieved; TerminateExecution then takes the form down.
+#include "toolkit/application.h"
+
+namespace toolkit {
+
+void Run(Control*& form) {
+    AppRunning = 1;
+    AppControl = form;
+    // Shows a form made hidden on demand, with the children not made yet; a form the
+    // program hid stays hidden.
+    if (form)
+        form->CreateWindowHandle();
+    while (!AppTerminated) {
+        WaitMessage();
+        ProcessMessages();
+    }
+    TerminateExecution(form);
+}
+
+bool ProcessMessage() {
+    MSG msg;
+    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        return false;
+    if (msg.message == WM_QUIT) {
+        AppTerminated = 1; // what is queued behind it is still dispatched
+    } else {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return (msg.message & 0xFFFF) != 0;
+}
+
+void ProcessMessages() {
+    while (ProcessMessage()) {
+    }
+}
+
+void TerminateExecution(Control*& form) {
+    const bool terminatedBefore = AppTerminated != 0;
+    AppTerminated = 1;
+    AppRunning = 0;
+    Control* const app = AppControl;
+    AppControl = nullptr;
+    if (!app) {
+        form = nullptr;
+        return;
+    }
+    RefInc(app);
+    if (!terminatedBefore) {
+        // Still running: let what is queued happen, and give the form its close request.
+        ProcessMessages();
+        SendToWindow(app, WM_CLOSE, 0, 0);
+    }
+    form = nullptr;
+    Free(app);
+    RefDec(app);
+}
+
+void Close(Control* control) { PostMessageA(control->Handle, WM_CLOSE, 0, 0); }
+
+} // namespace toolkit
