@@ -38,36 +38,56 @@ TempFolder::TempFolder(const std::string& hint) {
     }
 }
 
-TempFolder::~TempFolder() { RemoveTree(path_); }
-
-void RemoveTree(const std::string& path) {
-    std::string folder = path;
-    if (!folder.empty() && folder.back() == '\\')
-        folder.pop_back();
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = data.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            const std::string full = folder + "\\" + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(full);
-            } else {
-                SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(full.c_str());
-            }
-        } while (FindNextFileA(find, &data));
-        FindClose(find);
-    }
-    RemoveDirectoryA(folder.c_str());
+TempFolder::~TempFolder() {
+    RemoveTree(path_);
 }
 
-bool MakeFolder(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
+std::wstring Wide(const std::string& path) {
+    const int n = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
+    std::wstring wide(n > 0 ? n - 1 : 0, L'\0');
+    if (n > 1)
+        MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &wide[0], n);
+    return wide;
+}
+
+namespace {
+
+void RemoveTreeW(std::wstring folder) {
+    if (!folder.empty() && folder.back() == L'\\')
+        folder.pop_back();
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            const std::wstring full = folder + L"\\" + name;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTreeW(full);
+            } else {
+                SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(full.c_str());
+            }
+        } while (FindNextFileW(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+
+} // namespace
+
+void RemoveTree(const std::string& path) {
+    RemoveTreeW(Wide(path));
+}
+
+bool MakeFolder(const std::string& path) {
+    return CreateDirectoryW(Wide(path).c_str(), nullptr) != 0;
+}
 
 bool WriteFileBytes(const std::string& path, const std::string& bytes) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
@@ -77,34 +97,38 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes) {
 }
 
 std::string ReadFileBytes(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return std::string();
     std::string bytes;
-    char buffer[65536];
+    std::vector<char> buffer(1 << 16);
     DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
-        bytes.append(buffer, got);
+    while (ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) && got > 0)
+        bytes.append(buffer.data(), got);
     CloseHandle(file);
     return bytes;
 }
 
-bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-bool CopyFileTo(const std::string& from, const std::string& to) {
-    return CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
+bool FileExists(const std::string& path) {
+    return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-ProcessResult RunProcess(const std::string& commandLine, const std::string& currentDirectory, DWORD timeoutMs) {
+bool CopyFileTo(const std::string& from, const std::string& to) {
+    return CopyFileW(Wide(from).c_str(), Wide(to).c_str(), FALSE) != 0;
+}
+
+ProcessResult RunProcess(const std::string& commandLine, const std::string& currentDirectory,
+                         DWORD timeoutMs) {
     ProcessResult result;
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back('\0');
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &si, &pi))
+    // The wide call, so that programs deeper than MAX_PATH can be started too.
+    STARTUPINFOW siw = {};
+    siw.cb = sizeof siw;
+    std::wstring line = Wide(commandLine);
+    const std::wstring cwd = Wide(currentDirectory);
+    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        cwd.empty() ? nullptr : cwd.c_str(), &siw, &pi))
         return result;
     result.started = true;
     if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0) {
@@ -130,13 +154,22 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
     }
 }
 
-Installation::Installation(const std::string& hint, bool withStandin) : folder(hint) {
-    exe = folder / "LangSelect.exe";
-    cfg = folder / "language.cfg";
-    standinLog = folder / "brantlow.log";
-    EXPECT_TRUE(CopyFileTo(ProductExe(), exe)) << ProductExe();
+Installation::Installation(const std::string& hint, bool withStandin, const std::string& subfolder)
+    : folder(hint), dir(folder.Path()) {
+    for (size_t start = 0; start < subfolder.size();) {
+        size_t end = subfolder.find('\\', start);
+        if (end == std::string::npos)
+            end = subfolder.size();
+        dir += subfolder.substr(start, end - start) + "\\";
+        EXPECT_TRUE(MakeFolder(dir)) << dir;
+        start = end + 1;
+    }
+    exe = dir + "LangSelect.exe";
+    cfg = dir + "language.cfg";
+    standinLog = dir + "brantlow.log";
+    EXPECT_TRUE(CopyFileTo(ProductExe(), exe)) << ProductExe() << " to " << exe;
     if (withStandin)
-        EXPECT_TRUE(CopyFileTo(StandinExe(), folder / "Brantlow.exe")) << StandinExe();
+        EXPECT_TRUE(CopyFileTo(StandinExe(), dir + "Brantlow.exe")) << StandinExe();
 }
 
 std::string Installation::Run(const std::string& arguments, const std::string& currentDirectory,
@@ -150,7 +183,9 @@ std::string Installation::Run(const std::string& arguments, const std::string& c
     return line;
 }
 
-void DeleteInstallerKey() { RegDeleteKeyA(HKEY_LOCAL_MACHINE, kInstallerKey); }
+void DeleteInstallerKey() {
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kInstallerKey);
+}
 
 void SetInstallerValue(DWORD type, const void* data, DWORD size) {
     HKEY key = nullptr;
@@ -163,6 +198,91 @@ void SetInstallerValue(DWORD type, const void* data, DWORD size) {
 
 void SetInstallerText(const std::string& text) {
     SetInstallerValue(REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
+}
+
+ImportHook::ImportHook(const char* dll, const char* function, const void* replacement) {
+    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto* desc = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); desc->Name;
+         ++desc) {
+        if (lstrcmpiA(reinterpret_cast<const char*>(base + desc->Name), dll) != 0 ||
+            !desc->OriginalFirstThunk)
+            continue;
+        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + desc->OriginalFirstThunk);
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + desc->FirstThunk);
+        for (; names->u1.AddressOfData; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
+                continue;
+            const auto* byName =
+                reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+            if (lstrcmpA(reinterpret_cast<const char*>(byName->Name), function) != 0)
+                continue;
+            slot_ = reinterpret_cast<const void**>(&slots->u1.Function);
+            DWORD old = 0;
+            VirtualProtect(slot_, sizeof *slot_, PAGE_READWRITE, &old);
+            original_ = *slot_;
+            *slot_ = replacement;
+            VirtualProtect(slot_, sizeof *slot_, old, &old);
+            return;
+        }
+    }
+}
+
+ImportHook::~ImportHook() {
+    if (!slot_)
+        return;
+    DWORD old = 0;
+    VirtualProtect(slot_, sizeof *slot_, PAGE_READWRITE, &old);
+    *slot_ = original_;
+    VirtualProtect(slot_, sizeof *slot_, old, &old);
+}
+
+namespace {
+
+// Under Wine a Windows program may start a Linux program by its Linux path.
+bool RunChattr(const std::string& flag, const std::string& unixPath) {
+    return RunProcess("/usr/bin/chattr " + flag + " \"" + unixPath + "\"", "", 10000).finished;
+}
+
+std::string UnixPath(const std::string& path) {
+    using ToUnix = char*(CDECL*)(const WCHAR*);
+    const auto toUnix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (!toUnix)
+        return std::string();
+    char* unix = toUnix(Wide(path).c_str());
+    if (!unix)
+        return std::string();
+    std::string result = unix;
+    HeapFree(GetProcessHeap(), 0, unix);
+    return result;
+}
+
+} // namespace
+
+ReadOnlyFile::ReadOnlyFile(const std::string& path) : path_(path), unixPath_(UnixPath(path)) {
+    if (unixPath_.empty())
+        SetFileAttributesW(Wide(path_).c_str(), FILE_ATTRIBUTE_READONLY);
+    else
+        RunChattr("+i", unixPath_);
+}
+
+ReadOnlyFile::~ReadOnlyFile() {
+    if (unixPath_.empty())
+        SetFileAttributesW(Wide(path_).c_str(), FILE_ATTRIBUTE_NORMAL);
+    else
+        RunChattr("-i", unixPath_);
+}
+
+bool ReadOnlyFile::Active() const {
+    HANDLE file =
+        CreateFileW(Wide(path_).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return true;
+    CloseHandle(file);
+    return false;
 }
 
 } // namespace testsupport

@@ -32,6 +32,9 @@ class TempFolder {
     std::string path_;
 };
 
+// The file helpers take ANSI paths and work through the wide-character calls, so that
+// they also reach paths longer than MAX_PATH.
+std::wstring Wide(const std::string& path);
 void RemoveTree(const std::string& path);
 bool MakeFolder(const std::string& path);
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
@@ -52,13 +55,16 @@ ProcessResult RunProcess(const std::string& commandLine, const std::string& curr
 // Polls until the condition holds or the time is up; returns the condition's last value.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
 
-// Sets up a folder like an installation: the product (or another exe under its name),
-// optionally the stand-in main application, and a language.cfg when given.
+// Sets up a folder like an installation: the product (or another exe under its name) and
+// optionally the stand-in main application. `subfolder` (a relative path, created level
+// by level) puts them deeper than the temporary folder.
 struct Installation {
-    explicit Installation(const std::string& hint = "inst", bool withStandin = true);
+    explicit Installation(const std::string& hint = "inst", bool withStandin = true,
+                          const std::string& subfolder = "");
     TempFolder folder;
-    std::string exe;      // full path of LangSelect.exe in the folder
-    std::string cfg;      // full path of language.cfg
+    std::string dir;        // where the programs are, with a trailing backslash
+    std::string exe;        // full path of LangSelect.exe in the folder
+    std::string cfg;        // full path of language.cfg
     std::string standinLog; // what the stand-in writes, when started
     std::string Run(const std::string& arguments, const std::string& currentDirectory = "",
                     DWORD* exitCode = nullptr) const;
@@ -69,5 +75,38 @@ constexpr const char* kInstallerKey = "Software\\Orvesta Software\\Kelmora";
 void DeleteInstallerKey();
 void SetInstallerValue(DWORD type, const void* data, DWORD size);
 void SetInstallerText(const std::string& text); // REG_SZ with its terminator
+
+// Points this program's import of `function` from `dll` at `replacement` until destroyed,
+// so that a test can see which calls the product code makes.
+class ImportHook {
+  public:
+    ImportHook(const char* dll, const char* function, const void* replacement);
+    ~ImportHook();
+    ImportHook(const ImportHook&) = delete;
+    ImportHook& operator=(const ImportHook&) = delete;
+    bool Installed() const { return slot_ != nullptr; }
+    const void* Original() const { return original_; }
+
+  private:
+    const void** slot_ = nullptr;
+    const void* original_ = nullptr;
+};
+
+// Makes a file unwritable for the length of a test. Root ignores the DOS read-only
+// attribute and the mode bits under Wine, so the Linux immutable flag is set through
+// chattr; on Windows the read-only attribute does it. Active() tells whether a write
+// is really refused.
+class ReadOnlyFile {
+  public:
+    explicit ReadOnlyFile(const std::string& path);
+    ~ReadOnlyFile();
+    ReadOnlyFile(const ReadOnlyFile&) = delete;
+    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+    bool Active() const;
+
+  private:
+    std::string path_;
+    std::string unixPath_;
+};
 
 } // namespace testsupport

@@ -1,0 +1,21 @@
+// Read-only access to the registry: open a key, read a string value, close the key.
+// Nothing here ever writes to the registry.
+#pragma once
+
+#include "sysutil/text.h"
+
+#include <windows.h>
+
+namespace sysutil {
+
+// KEY_READ without a registry-view flag; 0 when the key cannot be opened.
+HKEY OpenRegistryKeyForRead(HKEY root, const Text& path);
+// The text of a REG_SZ value up to its first zero byte (all of it when it has none).
+// Any other type, a missing value, a failed read or key 0 give the empty text.
+Text ReadRegistryText(HKEY key, const Text& name);
+// Key 0 is accepted and ignored.
+void CloseRegistryKey(HKEY key);
+// Whether the key can be opened for reading; false for root 0 without asking.
+bool RegistryKeyPresent(HKEY root, const Text& path);
+
+} // namespace sysutil
