@@ -80,24 +80,20 @@ void CreateLanguageDialog(Control* parent) {
 
 void LoadLanguageList(LanguageDialog* dialog) {
     Clear(dialog->LanguageCombo);
-    sysutil::StringList* lines = sysutil::CreateStringList();
+    sysutil::StringList* names = sysutil::CreateStringList();
     sysutil::IniFile* ini = sysutil::CreateIniFile(LanguageFilePath());
-    ini->Mode = sysutil::IniFile::kRead;
-    ini->Section = kListSection;
-    // Only the number of entries is used: one per language.
-    ini->ExchangeSection(lines);
-    for (int32_t i = 0; i < lines->Count; ++i)
-        AddItem(dialog->LanguageCombo, ini->ExchangeText(sysutil::IntToText(i), kMissingName).c_str());
-    ini->Section = kIndexSection;
+    ReadLanguageNames(ini, names);
+    for (int32_t i = 0; i < names->Count; ++i)
+        AddItem(dialog->LanguageCombo, names->Item(i));
     // Every index outside the list (-1 and -2 among them) leaves no item selected.
-    SetCurIndex(dialog->LanguageCombo, ini->ExchangeInteger(kIndexKey, kNoLanguage));
+    SetCurIndex(dialog->LanguageCombo, ReadStoredIndex(ini));
     Free(ini);
-    Free(lines);
+    Free(names);
 }
 
 void OkClick(void* context, Control*) {
     auto* dialog = static_cast<LanguageDialog*>(context);
-    const bool saved = StoreLanguageIndex(CurIndex(dialog->LanguageCombo));
+    const bool saved = StoreLanguageIndex(LanguageFilePath(), CurIndex(dialog->LanguageCombo));
     // The notice promises a change on restart; say so only when the index is in the file.
     if (saved)
         MessageBoxA(nullptr, kRestartNotice, "Information", MB_OK | MB_ICONEXCLAMATION | MB_SYSTEMMODAL);

@@ -9,6 +9,11 @@
 
 namespace sysutil {
 
+void IniFile::NoteWrite(int succeeded) {
+    if (!succeeded)
+        WriteFailed = 1;
+}
+
 IniFile* CreateIniFile(const Text& fileName) {
     IniFile* file = toolkit::NewObject<IniFile>();
     file->FileName = fileName;
@@ -21,7 +26,7 @@ int32_t IniFile::ExchangeInteger(const Text& key, int32_t value) {
         return static_cast<int32_t>(
             GetPrivateProfileIntA(Section.c_str(), key.c_str(), value, FileName.c_str()));
     }
-    WritePrivateProfileStringA(Section.c_str(), key.c_str(), IntToText(value).c_str(), FileName.c_str());
+    NoteWrite(WritePrivateProfileStringA(Section.c_str(), key.c_str(), IntToText(value).c_str(), FileName.c_str()));
     return value;
 }
 
@@ -34,7 +39,7 @@ Text IniFile::ExchangeText(const Text& key, const Text& value) {
         buffer[kTextValueLimit] = '\0';
         return Text(buffer);
     }
-    WritePrivateProfileStringA(Section.c_str(), key.c_str(), value.c_str(), FileName.c_str());
+    NoteWrite(WritePrivateProfileStringA(Section.c_str(), key.c_str(), value.c_str(), FileName.c_str()));
     return value;
 }
 
@@ -55,11 +60,11 @@ void IniFile::ExchangeSection(StringList* lines) {
     }
     BuildSectionBlock(lines, buffer.get());
     EraseSection();
-    WritePrivateProfileSectionA(Section.c_str(), buffer.get(), FileName.c_str());
+    NoteWrite(WritePrivateProfileSectionA(Section.c_str(), buffer.get(), FileName.c_str()));
 }
 
 void IniFile::EraseSection() {
-    WritePrivateProfileStringA(Section.c_str(), nullptr, nullptr, FileName.c_str());
+    NoteWrite(WritePrivateProfileStringA(Section.c_str(), nullptr, nullptr, FileName.c_str()));
 }
 
 } // namespace sysutil

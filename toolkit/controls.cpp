@@ -194,8 +194,13 @@ int32_t CurIndex(Control* control) {
 
 void SetCurIndex(Control* control, int32_t index) {
     const UINT message = control->CommandActions.SelectItemMessages[1];
-    if (message)
-        SendToWindow(control, message, static_cast<WPARAM>(index), 0);
+    if (!message)
+        return;
+    // Windows clears the selection for every index outside the items; Wine keeps it for
+    // indexes below -1 and past the end. Asking for -1 then gives Windows' result on both.
+    if (index < -1 || index >= ItemCount(control))
+        index = -1;
+    SendToWindow(control, message, static_cast<WPARAM>(index), 0);
 }
 
 void SetItemSelected(Control* control, int32_t index, bool) {

@@ -105,9 +105,13 @@ void DialogDriver::Key(WORD vk, WORD modifier) const {
         SendKey(modifier, false);
     SendKey(vk, false);
     SendKey(vk, true);
-    if (modifier)
+    // Wine delivers input asynchronously; like a person, hold the modifier until the key
+    // has been handled (the dialog reads Shift's state of the moment, not the message's).
+    Sleep(150);
+    if (modifier) {
         SendKey(modifier, true);
-    Sleep(150); // Wine delivers input asynchronously
+        Sleep(50);
+    }
 }
 
 void DialogDriver::ClickClient(HWND window, int x, int y) const {

@@ -1,6 +1,6 @@
 // A global window-procedure hook, loaded by the system into every process with a GUI
 // thread while a test has it installed. It records every window that becomes visible
-// (WM_SHOWWINDOW shown, or a position change that shows it) in show_trace_<pid>.log in
+// on screen (WM_SHOWWINDOW shown, or a position change that shows it) in show_trace_<pid>.log in
 // the temporary folder, so a test can prove that a process never showed a window, not
 // even for a moment.
 #include <windows.h>
@@ -10,9 +10,12 @@
 extern "C" __declspec(dllexport) LRESULT CALLBACK ShowTraceProc(int code, WPARAM wParam, LPARAM lParam) {
     if (code >= 0) {
         const auto* s = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
-        const bool shown = (s->message == WM_SHOWWINDOW && s->wParam) ||
-                           (s->message == WM_WINDOWPOSCHANGED &&
-                            (reinterpret_cast<const WINDOWPOS*>(s->lParam)->flags & SWP_SHOWWINDOW));
+        // A child made visible inside a hidden parent is not on screen: only windows that
+        // are visible with all their ancestors count.
+        const bool shown = ((s->message == WM_SHOWWINDOW && s->wParam) ||
+                            (s->message == WM_WINDOWPOSCHANGED &&
+                             (reinterpret_cast<const WINDOWPOS*>(s->lParam)->flags & SWP_SHOWWINDOW))) &&
+                           IsWindowVisible(s->hwnd);
         if (shown) {
             char folder[MAX_PATH];
             GetTempPathA(MAX_PATH, folder);
