@@ -211,3 +211,39 @@ TEST(Dialog, CaptionCloseBoxAndAltF4StoreNothing) {
 }
 
 } // namespace
+
+namespace {
+
+const char* const kSaveFailed = "The language could not be saved: language.cfg cannot be written.\r\n"
+                                "Check that the file and its folder are not read-only, then try again.";
+
+// A refused write is reported as such, never as a change that a restart will bring.
+TEST(Dialog, ARefusedWriteIsReportedTruthfully) {
+    {
+        Installation inst("rofile");
+        const std::string before = Config("0");
+        WriteFileBytes(inst.cfg, before);
+        ReadOnlyFile locked(inst.cfg);
+        ASSERT_TRUE(locked.Active());
+        DialogDriver d(inst);
+        d.Key(VK_DOWN);
+        d.Key(VK_RETURN);
+        EXPECT_EQ(nullptr, d.WaitForBox("Information", 1000));
+        AnswerNoticeAndExpectExit(d, "Language ....", kSaveFailed);
+        EXPECT_EQ(before, ReadFileBytes(inst.cfg));
+    }
+    {
+        // A folder that takes no new file: language.cfg cannot be created.
+        Installation inst("rofolder");
+        std::string folder = inst.folder.Path();
+        folder.pop_back();
+        ReadOnlyFile locked(folder);
+        ASSERT_TRUE(locked.Active());
+        DialogDriver d(inst);
+        d.Key(VK_RETURN);
+        AnswerNoticeAndExpectExit(d, "Language ....", kSaveFailed);
+        EXPECT_FALSE(FileExists(inst.cfg));
+    }
+}
+
+} // namespace
