@@ -33,12 +33,20 @@ int32_t ReadStoredIndex(IniFile* file) {
     return file->ExchangeInteger(kIndexKey, kNoLanguage);
 }
 
-void StoreLanguageIndex(const Text& fileName, int32_t index) {
+bool StoreLanguageIndex(const Text& fileName, int32_t index) {
     IniFile* file = sysutil::CreateIniFile(fileName);
     file->Mode = IniFile::kWrite;
     file->Section = kIndexSection;
     file->ExchangeInteger(kIndexKey, index);
+    // The platform may keep the refused text in its profile cache, so reading back alone
+    // cannot prove the write: both must agree.
+    bool stored = !file->WriteFailed;
+    if (stored) {
+        file->Mode = IniFile::kRead;
+        stored = sysutil::TextEquals(file->ExchangeText(kIndexKey, Text()), sysutil::IntToText(index));
+    }
     toolkit::Free(file);
+    return stored;
 }
 
 } // namespace app

@@ -36,6 +36,7 @@ void ReadLanguageNames(sysutil::IniFile* file, sysutil::StringList* names);
 int32_t ReadStoredIndex(sysutil::IniFile* file);
 
 // Writes `index` to "File" of `fileName` at once, creating the file or section if need be.
-void StoreLanguageIndex(const sysutil::Text& fileName, int32_t index);
+// True when the platform took the write and the file now reads back that index.
+bool StoreLanguageIndex(const sysutil::Text& fileName, int32_t index);
 
 } // namespace app

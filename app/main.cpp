@@ -1,13 +1,8 @@
-// The utility's entry: the first parameter picks the dialog or one of the quiet modes.
-#include "app/modes.h"
-#include "app/quiet_mode.h"
-#include "sysutil/cmdline.h"
+// The utility's entry. Unit initialisation (the common controls) has run by now; the
+// dialog is built in every mode and the first parameter decides, at the end of its
+// construction, whether it is shown or the utility works quietly.
+#include "app/startup.h"
 
 #include <windows.h>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    const app::RunMode mode = app::ModeFromParameter(sysutil::CommandLineParameter(1));
-    if (mode != app::RunMode::Dialog)
-        app::RunQuietMode(mode, nullptr);
-    return 0;
-}
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return app::RunProgram(); }

@@ -35,6 +35,15 @@ class IniFile : public toolkit::ToolkitObject {
     uint8_t Mode = kRead; // anything but kRead writes
     Text FileName;
     Text Section;
+    // Set when the platform refused a write since the object was made. The exchange
+    // operations still return the given value; a caller that must tell the user the truth
+    // (the dialog's "OK") looks here.
+    uint8_t WriteFailed = 0;
+
+  private:
+    void NoteWrite(int succeeded);
+    // False for a path the profile functions cannot take; counts as a failed write.
+    bool Reachable();
 };
 
 // Longest value text that ExchangeText reads back; a longer one comes back cut.

@@ -13,11 +13,23 @@ namespace {
 // The profile calls take paths of at most MAX_PATH - 1 characters. Given a longer one,
 // Wine writes to a file named after whatever its buffer held, in the current directory;
 // such a file is treated as missing and unwritable instead.
-bool Reachable(const Text& fileName) {
+bool FileNameUsable(const Text& fileName) {
     return fileName.size() < MAX_PATH;
 }
 
 } // namespace
+
+void IniFile::NoteWrite(int succeeded) {
+    if (!succeeded)
+        WriteFailed = 1;
+}
+
+bool IniFile::Reachable() {
+    if (FileNameUsable(FileName))
+        return true;
+    NoteWrite(Mode == kRead); // a write that cannot even be tried has failed
+    return false;
+}
 
 IniFile* CreateIniFile(const Text& fileName) {
     IniFile* file = toolkit::NewObject<IniFile>();
@@ -26,19 +38,20 @@ IniFile* CreateIniFile(const Text& fileName) {
 }
 
 int32_t IniFile::ExchangeInteger(const Text& key, int32_t value) {
-    if (!Reachable(FileName))
+    if (!Reachable())
         return value;
     if (Mode == kRead) {
         // The platform hands the signed value back in an unsigned: -1 and -2 survive.
         return static_cast<int32_t>(
             GetPrivateProfileIntA(Section.c_str(), key.c_str(), value, FileName.c_str()));
     }
-    WritePrivateProfileStringA(Section.c_str(), key.c_str(), IntToText(value).c_str(), FileName.c_str());
+    NoteWrite(
+        WritePrivateProfileStringA(Section.c_str(), key.c_str(), IntToText(value).c_str(), FileName.c_str()));
     return value;
 }
 
 Text IniFile::ExchangeText(const Text& key, const Text& value) {
-    if (!Reachable(FileName))
+    if (!Reachable())
         return value;
     if (Mode == kRead) {
         char buffer[kTextValueLimit + 1];
@@ -48,12 +61,12 @@ Text IniFile::ExchangeText(const Text& key, const Text& value) {
         buffer[kTextValueLimit] = '\0';
         return Text(buffer);
     }
-    WritePrivateProfileStringA(Section.c_str(), key.c_str(), value.c_str(), FileName.c_str());
+    NoteWrite(WritePrivateProfileStringA(Section.c_str(), key.c_str(), value.c_str(), FileName.c_str()));
     return value;
 }
 
 void IniFile::ExchangeSection(StringList* lines) {
-    if (!Reachable(FileName))
+    if (!Reachable())
         return;
     // One section may be larger than the stack likes; the buffer lives for this call only.
     std::unique_ptr<char[]> buffer(new char[kSectionBufferSize]);
@@ -71,12 +84,12 @@ void IniFile::ExchangeSection(StringList* lines) {
     }
     BuildSectionBlock(lines, buffer.get());
     EraseSection();
-    WritePrivateProfileSectionA(Section.c_str(), buffer.get(), FileName.c_str());
+    NoteWrite(WritePrivateProfileSectionA(Section.c_str(), buffer.get(), FileName.c_str()));
 }
 
 void IniFile::EraseSection() {
-    if (Reachable(FileName))
-        WritePrivateProfileStringA(Section.c_str(), nullptr, nullptr, FileName.c_str());
+    if (Reachable())
+        NoteWrite(WritePrivateProfileStringA(Section.c_str(), nullptr, nullptr, FileName.c_str()));
 }
 
 } // namespace sysutil

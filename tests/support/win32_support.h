@@ -16,6 +16,7 @@ std::string WindowsPath(const std::string& path);
 std::string ProductExe();        // build/win32/LangSelect.exe
 std::string FaultInjectionExe(); // the product with a failing allocation on request
 std::string StandinExe();        // the stand-in for Brantlow.exe
+std::string ShowTraceDll();      // the global hook that records shown windows
 
 // A fresh folder under the temporary folder, removed with everything in it.
 class TempFolder {

@@ -1,0 +1,44 @@
+// Drives the real utility's dialog from a test process like a person would: it finds the
+// windows, gives the dialog the foreground and sends real keys and mouse clicks.
+#pragma once
+
+#include "support/win32_support.h"
+
+#include <string>
+
+namespace testsupport {
+
+class DialogDriver {
+  public:
+    // Starts the utility of `inst` with `arguments` and waits for its dialog.
+    explicit DialogDriver(const Installation& inst, const std::string& arguments = "");
+    ~DialogDriver();
+    DialogDriver(const DialogDriver&) = delete;
+    DialogDriver& operator=(const DialogDriver&) = delete;
+
+    HWND Form() const { return form_; }
+    HWND Combo() const;
+    HWND Button(const char* caption) const;
+    HWND Label() const;
+    DWORD ProcessId() const { return pi_.dwProcessId; }
+
+    // The window that has the keyboard focus in the utility's thread.
+    HWND Focus() const;
+    void Foreground() const;
+    void Key(WORD vk, WORD modifier = 0) const; // press and release, with an optional modifier held
+    void ClickClient(HWND window, int x, int y) const; // a real left click at client coordinates
+    // Waits for a message box of the utility with this caption; null when none came.
+    HWND WaitForBox(const char* caption, DWORD timeoutMs = 10000) const;
+    std::string BoxText(HWND box) const;
+    // Waits for the utility to end; false when it is still running at the timeout.
+    bool WaitExit(DWORD timeoutMs = 10000, DWORD* exitCode = nullptr) const;
+
+  private:
+    PROCESS_INFORMATION pi_ = {};
+    HWND form_ = nullptr;
+};
+
+// The utility's top-level window with this class and caption, or null.
+HWND FindProcessWindow(DWORD processId, const char* className, const char* caption);
+
+} // namespace testsupport

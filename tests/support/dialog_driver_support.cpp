@@ -1,0 +1,166 @@
+#include "support/dialog_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace testsupport {
+namespace {
+
+struct Search {
+    DWORD processId;
+    const char* className;
+    const char* caption;
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
+    auto* s = reinterpret_cast<Search*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    char cls[64] = {};
+    char text[256] = {};
+    GetClassNameA(window, cls, sizeof cls);
+    GetWindowTextA(window, text, sizeof text);
+    if ((s->processId == 0 || pid == s->processId) && (!s->className || lstrcmpiA(cls, s->className) == 0) &&
+        (!s->caption || lstrcmpA(text, s->caption) == 0)) {
+        s->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindChild(HWND parent, const char* className, const char* caption) {
+    Search s = {0, className, caption, nullptr};
+    EnumChildWindows(parent, MatchWindow, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+void SendKey(WORD vk, bool up) {
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = vk;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, 0));
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    SendInput(1, &input, sizeof input);
+}
+
+} // namespace
+
+HWND FindProcessWindow(DWORD processId, const char* className, const char* caption) {
+    Search s = {processId, className, caption, nullptr};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+DialogDriver::DialogDriver(const Installation& inst, const std::string& arguments) {
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    std::string line = "\"" + inst.exe + "\"" + (arguments.empty() ? "" : " " + arguments);
+    std::vector<char> buffer(line.begin(), line.end());
+    buffer.push_back('\0');
+    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_)) {
+        ADD_FAILURE() << "cannot start " << line;
+        return;
+    }
+    WaitUntil([&] {
+        form_ = FindProcessWindow(pi_.dwProcessId, "obj_Form", "Language ....");
+        return form_ && IsWindowVisible(form_);
+    });
+    if (!form_)
+        ADD_FAILURE() << "the dialog did not appear";
+    else
+        Foreground();
+}
+
+DialogDriver::~DialogDriver() {
+    if (!pi_.hProcess)
+        return;
+    if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(pi_.hProcess, 99);
+        WaitForSingleObject(pi_.hProcess, 5000);
+    }
+    CloseHandle(pi_.hThread);
+    CloseHandle(pi_.hProcess);
+}
+
+HWND DialogDriver::Combo() const { return FindChild(form_, "obj_COMBOBOX", nullptr); }
+HWND DialogDriver::Button(const char* caption) const { return FindChild(form_, "obj_BUTTON", caption); }
+HWND DialogDriver::Label() const { return FindChild(form_, "obj_STATIC", nullptr); }
+
+HWND DialogDriver::Focus() const {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(form_, nullptr), &info);
+    return info.hwndFocus;
+}
+
+void DialogDriver::Foreground() const {
+    SetForegroundWindow(form_);
+    WaitUntil([&] { return GetForegroundWindow() == form_; }, 3000);
+}
+
+void DialogDriver::Key(WORD vk, WORD modifier) const {
+    if (modifier)
+        SendKey(modifier, false);
+    SendKey(vk, false);
+    SendKey(vk, true);
+    // Wine delivers input asynchronously; like a person, hold the modifier until the key
+    // has been handled (the dialog reads Shift's state of the moment, not the message's).
+    Sleep(150);
+    if (modifier) {
+        SendKey(modifier, true);
+        Sleep(50);
+    }
+}
+
+void DialogDriver::ClickClient(HWND window, int x, int y) const {
+    POINT p = {x, y};
+    ClientToScreen(window, &p);
+    const int w = GetSystemMetrics(SM_CXSCREEN);
+    const int h = GetSystemMetrics(SM_CYSCREEN);
+    INPUT input[3] = {};
+    input[0].type = INPUT_MOUSE;
+    input[0].mi.dx = (p.x * 65535 + w / 2) / (w - 1);
+    input[0].mi.dy = (p.y * 65535 + h / 2) / (h - 1);
+    input[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    input[1] = input[0];
+    input[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
+    input[2] = input[0];
+    input[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
+    SendInput(3, input, sizeof input[0]);
+    Sleep(150);
+}
+
+HWND DialogDriver::WaitForBox(const char* caption, DWORD timeoutMs) const {
+    HWND box = nullptr;
+    WaitUntil([&] { return (box = FindProcessWindow(pi_.dwProcessId, "#32770", caption)) != nullptr; }, timeoutMs);
+    return box;
+}
+
+std::string DialogDriver::BoxText(HWND box) const {
+    std::string text;
+    WaitUntil([&] {
+        HWND child = nullptr;
+        while ((child = FindWindowExA(box, child, "Static", nullptr)) != nullptr) {
+            char buffer[512] = {};
+            GetWindowTextA(child, buffer, sizeof buffer);
+            if (buffer[0]) {
+                text = buffer;
+                return true;
+            }
+        }
+        return false;
+    }, 3000);
+    return text;
+}
+
+bool DialogDriver::WaitExit(DWORD timeoutMs, DWORD* exitCode) const {
+    if (WaitForSingleObject(pi_.hProcess, timeoutMs) != WAIT_OBJECT_0)
+        return false;
+    if (exitCode)
+        GetExitCodeProcess(pi_.hProcess, exitCode);
+    return true;
+}
+
+} // namespace testsupport
