@@ -89,7 +89,9 @@ GraphicTool* NewFont() {
 }
 
 HGDIOBJ GetToolHandle(GraphicTool* tool) {
-    while (tool) {
+    if (!tool)
+        return nullptr;
+    for (;;) {
         // A system colour changed since the object was made: drop it and tell the owner,
         // who may ask again at once and so gets a fresh object made with the new colour.
         if (tool->ToolHandle && ColorToRgb(tool->ColorAndData.ToolColor) != tool->CachedRgb)
@@ -104,7 +106,6 @@ HGDIOBJ GetToolHandle(GraphicTool* tool) {
         tool->MakeHandle(tool);
         return tool->ToolHandle;
     }
-    return nullptr;
 }
 
 void ToolChanged(GraphicTool* tool) {
