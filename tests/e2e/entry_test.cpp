@@ -38,6 +38,19 @@ TEST(Entry, SwitchesInAnyCaseAndQuoted) {
     }
 }
 
+TEST(Entry, LibrariesPlantedInOurFolderAreNotLoaded) {
+    // The shell is loaded when first needed, by its full path in the system folder; a file
+    // of the same name beside the utility is ignored. (Only the shell: under Wine a
+    // planted advapi32.dll stops every program there from starting at all, because the
+    // system's own libraries import it and Wine looks in the program's folder first.)
+    Installation inst("planted");
+    ASSERT_TRUE(WriteFileBytes(inst.folder / "shell32.dll", "MZ not a library"));
+    DWORD code = 1;
+    inst.Run("/CHECK_RUN", "", &code);
+    EXPECT_EQ(0u, code);
+    EXPECT_TRUE(StandinRan(inst));
+}
+
 TEST(Entry, CheckStartsNothing) {
     Installation inst("check");
     DWORD code = 1;
