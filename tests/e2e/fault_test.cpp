@@ -4,6 +4,7 @@
 // itself, never crash, and leave language.cfg either as it was or holding exactly the new
 // index; the dialog's "OK" must say so when the index could not be stored.
 #include "support/dialog_driver.h"
+#include "support/watched_run.h"
 #include "support/win32_support.h"
 
 #include <gtest/gtest.h>
@@ -29,43 +30,6 @@ std::string Cfg(const char* index) {
 const std::string kBefore = Cfg("-2");
 const std::string kImported = Cfg("1");
 
-BOOL CALLBACK CollectBox(HWND window, LPARAM param) {
-    auto* found = reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    char cls[32] = {};
-    GetClassNameA(window, cls, sizeof cls);
-    if (pid == found->first && lstrcmpA(cls, "#32770") == 0)
-        found->second.push_back(window);
-    return TRUE;
-}
-
-// Message boxes ("#32770" windows) of a process.
-std::vector<HWND> BoxesOf(DWORD processId) {
-    std::pair<DWORD, std::vector<HWND>> found(processId, {});
-    EnumWindows(CollectBox, reinterpret_cast<LPARAM>(&found));
-    return found.second;
-}
-
-std::string Caption(HWND window) {
-    char caption[128] = {};
-    GetWindowTextA(window, caption, sizeof caption);
-    return caption;
-}
-
-// The longest text of the box's labels: its message (the other label holds the icon).
-std::string BoxMessage(HWND box) {
-    std::string text;
-    HWND child = nullptr;
-    while ((child = FindWindowExA(box, child, "Static", nullptr)) != nullptr) {
-        char buffer[512] = {};
-        GetWindowTextA(child, buffer, sizeof buffer);
-        if (std::string(buffer).size() > text.size())
-            text = buffer;
-    }
-    return text;
-}
-
 bool IsRuntimeError203(const std::string& text) {
     const std::string prefix = "Runtime error 203 at ";
     if (text.size() != prefix.size() + 8 || text.compare(0, prefix.size(), prefix) != 0)
@@ -78,79 +42,10 @@ bool IsRuntimeError203(const std::string& text) {
     return true;
 }
 
-// A started program that the test watches and, if it is still there at the end, kills.
-class Started {
-  public:
-    // `environment` holds "NAME=value" pairs that the program inherits on top of ours.
-    Started(const std::string& commandLine,
-            const std::vector<std::pair<std::string, std::string>>& environment) {
-        for (const auto& variable : environment)
-            SetEnvironmentVariableA(variable.first.c_str(), variable.second.c_str());
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        std::string line = commandLine;
-        ok_ = CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_) != 0;
-        for (const auto& variable : environment)
-            SetEnvironmentVariableA(variable.first.c_str(), nullptr);
-    }
-    ~Started() {
-        if (!ok_)
-            return;
-        if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(pi_.hProcess, 99);
-            WaitForSingleObject(pi_.hProcess, 5000);
-        }
-        CloseHandle(pi_.hThread);
-        CloseHandle(pi_.hProcess);
-    }
-    Started(const Started&) = delete;
-    Started& operator=(const Started&) = delete;
-
-    bool Ok() const { return ok_; }
-    DWORD Id() const { return pi_.dwProcessId; }
-    bool Ended() const { return WaitForSingleObject(pi_.hProcess, 0) == WAIT_OBJECT_0; }
-    // False when it is still running at the timeout.
-    bool WaitExit(DWORD timeoutMs, DWORD* code) const {
-        if (WaitForSingleObject(pi_.hProcess, timeoutMs) != WAIT_OBJECT_0)
-            return false;
-        GetExitCodeProcess(pi_.hProcess, code);
-        return true;
-    }
-
-  private:
-    PROCESS_INFORMATION pi_ = {};
-    bool ok_ = false;
-};
-
-// What one run of the fault-injection build did.
-struct FaultRun {
-    bool exited = false;
-    DWORD exitCode = 0;
-    std::vector<std::string> boxes; // "caption: text" of every box it showed
-};
-
-// Runs the installation's program with `environment` and answers every box it shows
-// until it ends (or 15 s pass).
-FaultRun RunAnsweringBoxes(const Installation& inst, const std::string& arguments,
-                           const std::vector<std::pair<std::string, std::string>>& environment) {
-    FaultRun run;
-    Started p("\"" + inst.exe + "\" " + arguments, environment);
-    if (!p.Ok())
-        return run;
-    const DWORD start = GetTickCount();
-    while (!p.Ended() && GetTickCount() - start < 15000) {
-        for (const HWND box : BoxesOf(p.Id())) {
-            // The box exists a moment before its caption and text do.
-            std::string text;
-            WaitUntil([&] { return !(text = BoxMessage(box)).empty(); }, 3000);
-            run.boxes.push_back(Caption(box) + ": " + text);
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
-            WaitUntil([&] { return !IsWindow(box); }, 3000);
-        }
-        Sleep(10);
-    }
-    run.exited = p.WaitExit(0, &run.exitCode);
-    return run;
+// Runs the installation's program, answering every box it shows, until it ends.
+WatchedRun RunAnsweringBoxes(const Installation& inst, const std::string& arguments,
+                             const Environment& environment) {
+    return RunWatched("\"" + inst.exe + "\" " + arguments, environment);
 }
 
 // The fault-injection build in an installation of its own, with the stand-in main
@@ -180,7 +75,7 @@ TEST_F(Fault, ExhaustedMemoryAtEveryAllocationOfAnImportingRun) {
     {
         auto inst = FaultInstallation("count");
         const std::string countFile = inst->dir + "allocations.txt";
-        const FaultRun run =
+        const WatchedRun run =
             RunAnsweringBoxes(*inst, "/CHECK_RUN", {{"LANGSELECT_COUNT_ALLOCATIONS", countFile}});
         ASSERT_TRUE(run.exited);
         ASSERT_EQ(0u, run.exitCode);
@@ -199,7 +94,7 @@ TEST_F(Fault, ExhaustedMemoryAtEveryAllocationOfAnImportingRun) {
         runs.push_back(FaultInstallation("oom"));
         const Installation& inst = *runs.back();
         const std::string at = "allocation " + std::to_string(n) + " of " + std::to_string(total);
-        const FaultRun run =
+        const WatchedRun run =
             RunAnsweringBoxes(inst, "/CHECK_RUN", {{"LANGSELECT_FAIL_ALLOCATION", std::to_string(n)}});
         EXPECT_TRUE(run.exited) << at;
         EXPECT_EQ(203u, run.exitCode) << at;
@@ -255,7 +150,7 @@ class HeldOpen {
 // exit code 0 and without a box.
 void ExpectQuietRunsEnd(const Installation& inst, const std::string& what) {
     for (const char* mode : {"/CHECK", "/CHECK_RUN"}) {
-        const FaultRun run = RunAnsweringBoxes(inst, mode, {});
+        const WatchedRun run = RunAnsweringBoxes(inst, mode, {});
         EXPECT_TRUE(run.exited) << what << " " << mode << ": still running";
         EXPECT_EQ(0u, run.exitCode) << what << " " << mode;
         EXPECT_TRUE(run.boxes.empty()) << what << " " << mode << ": " << run.boxes[0];
