@@ -9,7 +9,8 @@ namespace app {
 
 // Takes the installer's language over into language.cfg when the file asks for it, and
 // only after the file is released starts the main application for "/CHECK_RUN", so that
-// it reads the new index. Closing the caller's window is left to the caller.
+// it reads the new index; a folder under the main application's name is not opened.
+// Closing the caller's window is left to the caller.
 void RunQuietMode(RunMode mode, HWND owner);
 
 } // namespace app

@@ -2,7 +2,9 @@
 // the process with runtime error 203 reported at the allocating code's address.
 //
 // The fault-injection build (LANGSELECT_ALLOC_HOOK) fails the n-th allocation, n taken
-// from the variable LANGSELECT_FAIL_ALLOCATION, so tests can reach every allocation site.
+// from the variable LANGSELECT_FAIL_ALLOCATION, so tests can reach every allocation site;
+// given LANGSELECT_COUNT_ALLOCATIONS, it writes the number of allocations made to that
+// file when the process ends normally, so tests know how many sites a run passes.
 // The product itself is built without it and reads no environment variable.
 #include "sysutil/fatal.h"
 
@@ -16,14 +18,41 @@
 namespace {
 
 #ifdef LANGSELECT_ALLOC_HOOK
+long g_allocationCount = 0;
+
+// Runs from the C runtime's exit, after WinMain has returned; a run ended by a runtime
+// error leaves through ExitProcess and writes nothing.
+void WriteAllocationCount() {
+    char path[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableA("LANGSELECT_COUNT_ALLOCATIONS", path, sizeof path);
+    if (length == 0 || length >= sizeof path)
+        return;
+    const HANDLE file =
+        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    char digits[24];
+    DWORD size = 0;
+    for (unsigned long n = static_cast<unsigned long>(g_allocationCount); size == 0 || n != 0; n /= 10)
+        digits[size++] = static_cast<char>('0' + n % 10);
+    for (DWORD i = 0; i < size / 2; ++i) {
+        const char c = digits[i];
+        digits[i] = digits[size - 1 - i];
+        digits[size - 1 - i] = c;
+    }
+    DWORD written = 0;
+    WriteFile(file, digits, size, &written, nullptr);
+    CloseHandle(file);
+}
+
 bool InjectedFailure() {
     static long failAt = -1;
-    static long count = 0;
     if (failAt < 0) {
         char value[16] = {};
         failAt = GetEnvironmentVariableA("LANGSELECT_FAIL_ALLOCATION", value, sizeof value) ? atol(value) : 0;
+        atexit(WriteAllocationCount);
     }
-    return ++count == failAt;
+    return ++g_allocationCount == failAt;
 }
 #else
 constexpr bool InjectedFailure() { return false; }

@@ -1,0 +1,262 @@
+// The quiet modes when the system lets them down: memory running out at every allocation
+// a "/CHECK_RUN" import makes, a language.cfg that cannot be written or is held open by
+// another program, and a main application that cannot be started. Every run must end by
+// itself, never crash, and leave language.cfg either as it was or holding exactly the new
+// index; the dialog's "OK" must say so when the index could not be stored.
+#include "support/dialog_driver.h"
+#include "support/watched_run.h"
+#include "support/win32_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace testsupport;
+
+namespace {
+
+const char* const kNames = "[ListNames]\r\n0=English\r\n1=Deutsch\r\n2=Fran\xe7"
+                           "ais\r\n";
+
+std::string Cfg(const char* index) {
+    return std::string(kNames) + "[LangFile]\r\nFile=" + index + "\r\n";
+}
+
+// The import's before and after: -2 and the installer's German (1031) becomes 1.
+const std::string kBefore = Cfg("-2");
+const std::string kImported = Cfg("1");
+
+bool IsRuntimeError203(const std::string& text) {
+    const std::string prefix = "Runtime error 203 at ";
+    if (text.size() != prefix.size() + 8 || text.compare(0, prefix.size(), prefix) != 0)
+        return false;
+    for (size_t i = prefix.size(); i < text.size(); ++i) {
+        const char c = text[i];
+        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F')))
+            return false;
+    }
+    return true;
+}
+
+// Runs the installation's program, answering every box it shows, until it ends.
+WatchedRun RunAnsweringBoxes(const Installation& inst, const std::string& arguments,
+                             const Environment& environment) {
+    return RunWatched("\"" + inst.exe + "\" " + arguments, environment);
+}
+
+// The fault-injection build in an installation of its own, with the stand-in main
+// application, the installer's German and a file that asks for the import.
+std::unique_ptr<Installation> FaultInstallation(const char* hint) {
+    auto inst = std::make_unique<Installation>(hint);
+    EXPECT_TRUE(CopyFileTo(FaultInjectionExe(), inst->exe));
+    EXPECT_TRUE(WriteFileBytes(inst->cfg, kBefore));
+    return inst;
+}
+
+class Fault : public ::testing::Test {
+  protected:
+    void SetUp() override { SetInstallerText("1031"); }
+    void TearDown() override { DeleteInstallerKey(); }
+};
+
+// Memory runs out at the n-th allocation of an importing "/CHECK_RUN", for every n the
+// run reaches: the dialog's construction, the list, the import and its write, the launch
+// and the end. Each must end with the runtime error box and exit code 203, and the file
+// is never half-written: it holds the old content or exactly the new index. The main
+// application, if started at all, was started after the index was in the file. (The
+// launch is the run's last step that could allocate, so in practice no failing run
+// starts it; the check stays for the day that changes.)
+TEST_F(Fault, ExhaustedMemoryAtEveryAllocationOfAnImportingRun) {
+    long total = 0;
+    {
+        auto inst = FaultInstallation("count");
+        const std::string countFile = inst->dir + "allocations.txt";
+        const WatchedRun run =
+            RunAnsweringBoxes(*inst, "/CHECK_RUN", {{"LANGSELECT_COUNT_ALLOCATIONS", countFile}});
+        ASSERT_TRUE(run.exited);
+        ASSERT_EQ(0u, run.exitCode);
+        ASSERT_TRUE(run.boxes.empty()) << run.boxes[0];
+        ASSERT_EQ(kImported, ReadFileBytes(inst->cfg));
+        ASSERT_TRUE(StandinRan(*inst));
+        total = std::atol(ReadFileBytes(countFile).c_str());
+    }
+    // Far fewer than a hundred would mean the count missed most of the run.
+    ASSERT_GT(total, 50);
+    std::printf("an importing \"/CHECK_RUN\" makes %ld allocations; failing each in turn\n", total);
+
+    std::vector<std::unique_ptr<Installation>> runs;
+    std::vector<std::string> files;
+    for (long n = 1; n <= total; ++n) {
+        runs.push_back(FaultInstallation("oom"));
+        const Installation& inst = *runs.back();
+        const std::string at = "allocation " + std::to_string(n) + " of " + std::to_string(total);
+        const WatchedRun run =
+            RunAnsweringBoxes(inst, "/CHECK_RUN", {{"LANGSELECT_FAIL_ALLOCATION", std::to_string(n)}});
+        EXPECT_TRUE(run.exited) << at;
+        EXPECT_EQ(203u, run.exitCode) << at;
+        ASSERT_EQ(1u, run.boxes.size()) << at << (run.boxes.empty() ? "" : ": " + run.boxes[1]);
+        EXPECT_EQ(0u, run.boxes[0].find("Error: ")) << at << ": " << run.boxes[0];
+        EXPECT_TRUE(IsRuntimeError203(run.boxes[0].substr(7))) << at << ": " << run.boxes[0];
+        files.push_back(ReadFileBytes(inst.cfg));
+        EXPECT_TRUE(files.back() == kBefore || files.back() == kImported) << at << ":\n" << files.back();
+    }
+    // A main application started just before the failure may still be on its way: give it
+    // a moment, then look at every installation at once.
+    Sleep(1500);
+    long imported = 0;
+    long launched = 0;
+    for (long n = 1; n <= total; ++n) {
+        const std::string log = ReadFileBytes(runs[n - 1]->standinLog);
+        if (files[n - 1] == kImported)
+            ++imported;
+        if (log.empty())
+            continue;
+        ++launched;
+        EXPECT_EQ(kImported, files[n - 1]) << "allocation " << n << ": started without the new index";
+        EXPECT_EQ("1", StandinLogValue(log, "file")) << "allocation " << n;
+    }
+    std::printf("%ld runs ended with the index written, %ld with the main application started\n", imported,
+                launched);
+    // The failures reach both sides of the write.
+    EXPECT_GT(imported, 0);
+    EXPECT_LT(imported, total);
+}
+
+// Holds language.cfg open the way another program might, for as long as it lives.
+class HeldOpen {
+  public:
+    HeldOpen(const std::string& path, DWORD shareMode)
+        : file_(CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, shareMode, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+    ~HeldOpen() { Release(); }
+    HeldOpen(const HeldOpen&) = delete;
+    HeldOpen& operator=(const HeldOpen&) = delete;
+    bool Ok() const { return file_ != INVALID_HANDLE_VALUE; }
+    void Release() {
+        if (Ok())
+            CloseHandle(file_);
+        file_ = INVALID_HANDLE_VALUE;
+    }
+
+  private:
+    HANDLE file_;
+};
+
+// Runs both quiet modes with the real product and expects each to end by itself with
+// exit code 0 and without a box.
+void ExpectQuietRunsEnd(const Installation& inst, const std::string& what) {
+    for (const char* mode : {"/CHECK", "/CHECK_RUN"}) {
+        const WatchedRun run = RunAnsweringBoxes(inst, mode, {});
+        EXPECT_TRUE(run.exited) << what << " " << mode << ": still running";
+        EXPECT_EQ(0u, run.exitCode) << what << " " << mode;
+        EXPECT_TRUE(run.boxes.empty()) << what << " " << mode << ": " << run.boxes[0];
+    }
+}
+
+// Another program holds the file: with no sharing at all, the utility can neither read
+// nor write it (so it sees no request for an import); sharing reading only, it reads -2
+// but its write is refused. Either way it must not wait for the file, and must not
+// report anything.
+TEST_F(Fault, QuietModesOnALanguageFileHeldByAnotherProgram) {
+    for (const DWORD share : {DWORD{0}, DWORD{FILE_SHARE_READ}}) {
+        const std::string what = share ? "shared for reading" : "not shared";
+        Installation inst("held");
+        ASSERT_TRUE(WriteFileBytes(inst.cfg, kBefore));
+        HeldOpen held(inst.cfg, share);
+        ASSERT_TRUE(held.Ok());
+        ExpectQuietRunsEnd(inst, what);
+        EXPECT_TRUE(StandinRan(inst)) << what;
+        held.Release();
+        EXPECT_EQ(kBefore, ReadFileBytes(inst.cfg)) << what;
+    }
+}
+
+// A folder that takes no new files. The platform rewrites language.cfg in place, which the
+// folder allows, so the import may well succeed: the file holds one state or the other,
+// and the main application reads whichever it is.
+TEST_F(Fault, QuietModesInAReadOnlyFolder) {
+    Installation inst("rodir");
+    ASSERT_TRUE(WriteFileBytes(inst.cfg, kBefore));
+    // The stand-in can still append to a log that exists.
+    ASSERT_TRUE(WriteFileBytes(inst.standinLog, ""));
+    std::string folder = inst.dir;
+    folder.pop_back();
+    ReadOnlyFile readOnly(folder);
+    ASSERT_TRUE(readOnly.Active());
+    ExpectQuietRunsEnd(inst, "read-only folder");
+    const std::string after = ReadFileBytes(inst.cfg);
+    EXPECT_TRUE(after == kBefore || after == kImported) << after;
+    std::printf("read-only folder: the import was %s\n", after == kImported ? "stored" : "refused");
+    ASSERT_TRUE(StandinRan(inst));
+    EXPECT_EQ(after == kImported ? "1" : "-2", StandinLogValue(ReadFileBytes(inst.standinLog), "file"));
+}
+
+const char* const kSaveFailed = "The language could not be saved: language.cfg cannot be written.\r\n"
+                                "Check that the file and its folder are not read-only, then try again.";
+
+// "OK" while another program holds the file open: the index cannot be stored, and the
+// user is told so instead of being promised a change on restart.
+TEST_F(Fault, OkOnALanguageFileHeldByAnotherProgramReportsTheFailure) {
+    for (const DWORD share : {DWORD{0}, DWORD{FILE_SHARE_READ}}) {
+        const std::string what = share ? "shared for reading" : "not shared";
+        Installation inst("heldok");
+        const std::string before = Cfg("0");
+        ASSERT_TRUE(WriteFileBytes(inst.cfg, before));
+        DialogDriver d(inst);
+        ASSERT_NE(nullptr, d.Form());
+        HeldOpen held(inst.cfg, share); // taken after the list was read
+        ASSERT_TRUE(held.Ok());
+        d.Key(VK_DOWN);
+        d.Key(VK_RETURN);
+        EXPECT_EQ(nullptr, d.WaitForBox("Information", 1500)) << what;
+        HWND box = d.WaitForBox("Language ....");
+        ASSERT_NE(nullptr, box) << what;
+        EXPECT_EQ(kSaveFailed, d.BoxText(box)) << what;
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        DWORD code = 1;
+        EXPECT_TRUE(d.WaitExit(10000, &code)) << what;
+        EXPECT_EQ(0u, code) << what;
+        held.Release();
+        EXPECT_EQ(before, ReadFileBytes(inst.cfg)) << what;
+    }
+}
+
+// A visible top-level window, of any process, with this caption.
+HWND VisibleWindowCalled(const char* caption) {
+    HWND window = FindWindowA(nullptr, caption);
+    return window && IsWindowVisible(window) ? window : nullptr;
+}
+
+// A main application that cannot be started: "/CHECK_RUN" still ends at once, shows
+// nothing and reports nothing (under Wine the shell shows no error box of its own for
+// these either). A folder under the main application's name is no program at all: the
+// shell would open a file browser on it, so it is not handed to the shell.
+TEST_F(Fault, MainApplicationThatCannotBeStarted) {
+    {
+        Installation inst("mainfolder", /*withStandin=*/false);
+        ASSERT_TRUE(MakeFolder(inst.dir + "Brantlow.exe"));
+        ExpectQuietRunsEnd(inst, "a folder");
+        // Wine's shell opens a folder in a window captioned with the folder's name.
+        EXPECT_FALSE(WaitUntil([] { return VisibleWindowCalled("Brantlow.exe") != nullptr; }, 2000))
+            << "a file browser was opened on the folder";
+        if (HWND browser = VisibleWindowCalled("Brantlow.exe"))
+            PostMessageA(browser, WM_CLOSE, 0, 0);
+    }
+    {
+        Installation inst("mainjunk", /*withStandin=*/false);
+        std::mt19937 generator(7);
+        std::string junk(4096, '\0');
+        for (char& c : junk)
+            c = static_cast<char>(generator());
+        for (const char* start : {"", "MZ"}) { // not a program at all, and a damaged one
+            ASSERT_TRUE(WriteFileBytes(inst.dir + "Brantlow.exe", start + junk));
+            ExpectQuietRunsEnd(inst, std::string("random bytes after [") + start + "]");
+        }
+    }
+}
+
+} // namespace
