@@ -304,7 +304,17 @@ namespace {
 
 // Under Wine a Windows program may start a Linux program by its Linux path.
 bool RunChattr(const std::string& flag, const std::string& unixPath) {
-    return RunProcess("/usr/bin/chattr " + flag + " \"" + unixPath + "\"", "", 10000).finished;
+    // Wine starts the Unix program but cannot wait for it (nor should it be terminated
+    // early): the caller polls for the effect.
+    std::string line = "/usr/bin/chattr " + flag + " \"" + unixPath + "\"";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return true;
 }
 
 std::string UnixPath(const std::string& path) {
@@ -326,18 +336,29 @@ std::string UnixPath(const std::string& path) {
 ReadOnlyFile::ReadOnlyFile(const std::string& path) : path_(path), unixPath_(UnixPath(path)) {
     if (unixPath_.empty())
         SetFileAttributesW(Wide(path_).c_str(), FILE_ATTRIBUTE_READONLY);
-    else
-        RunChattr("+i", unixPath_);
+    else if (RunChattr("+i", unixPath_))
+        WaitUntil([&] { return Active(); }, 5000); // Wine may report the Unix process ended early
 }
 
 ReadOnlyFile::~ReadOnlyFile() {
     if (unixPath_.empty())
         SetFileAttributesW(Wide(path_).c_str(), FILE_ATTRIBUTE_NORMAL);
-    else
-        RunChattr("-i", unixPath_);
+    else if (RunChattr("-i", unixPath_))
+        WaitUntil([&] { return !Active(); }, 5000);
 }
 
 bool ReadOnlyFile::Active() const {
+    const DWORD attributes = GetFileAttributesW(Wide(path_).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        // A folder is read-only when no new file can be made in it.
+        const std::wstring probe = Wide(path_ + "\\probe.tmp");
+        HANDLE made = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        if (made == INVALID_HANDLE_VALUE)
+            return true;
+        CloseHandle(made);
+        DeleteFileW(probe.c_str());
+        return false;
+    }
     HANDLE file =
         CreateFileW(Wide(path_).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
