@@ -8,6 +8,10 @@
 // FOLDER holds LangSelect.exe, Brantlow.exe and language.cfg. Prints one line per run,
 // "run N MS", and "FAIL N reason" for a run that went wrong; exits with the number of
 // failed runs (capped at 100).
+#include "support/dialog_driver.h"
+#include "support/watched_run.h"
+#include "support/win32_support.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -16,22 +20,13 @@
 
 namespace {
 
+using namespace testsupport;
+
 struct Site {
     std::string folder; // with a trailing backslash
     std::string exe;
     std::string cfg;
 };
-
-bool WriteText(const std::string& path, const std::string& text) {
-    HANDLE file =
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    const BOOL ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == text.size();
-}
 
 // language.cfg with fourteen languages and the given index.
 std::string LanguageFile(int index) {
@@ -46,16 +41,7 @@ std::string LanguageFile(int index) {
 
 // Starts of the stand-in main application so far: it logs three lines per start.
 int Launches(const Site& site) {
-    HANDLE file = CreateFileA((site.folder + "brantlow.log").c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return 0;
-    std::string text;
-    char buffer[65536];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
-        text.append(buffer, got);
-    CloseHandle(file);
+    const std::string text = ReadFileBytes(site.folder + "brantlow.log");
     int count = 0;
     for (size_t at = text.find("file="); at != std::string::npos; at = text.find("file=", at + 1))
         ++count;
@@ -64,35 +50,6 @@ int Launches(const Site& site) {
 
 int StoredIndex(const Site& site) {
     return static_cast<int>(GetPrivateProfileIntA("LangFile", "File", -100, site.cfg.c_str()));
-}
-
-struct Search {
-    DWORD processId; // 0: any process
-    const char* className;
-    const char* caption; // null: any
-    HWND found;
-};
-
-BOOL CALLBACK Match(HWND window, LPARAM param) {
-    auto* s = reinterpret_cast<Search*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    char cls[64] = {};
-    char text[128] = {};
-    GetClassNameA(window, cls, sizeof cls);
-    GetWindowTextA(window, text, sizeof text);
-    if ((s->processId == 0 || pid == s->processId) && lstrcmpA(cls, s->className) == 0 &&
-        (!s->caption || lstrcmpA(text, s->caption) == 0)) {
-        s->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND FindWindowOf(DWORD processId, const char* className, const char* caption) {
-    Search s = {processId, className, caption, nullptr};
-    EnumWindows(Match, reinterpret_cast<LPARAM>(&s));
-    return s.found;
 }
 
 template <typename Condition> bool WaitFor(Condition condition, DWORD timeoutMs) {
@@ -104,38 +61,6 @@ template <typename Condition> bool WaitFor(Condition condition, DWORD timeoutMs)
     }
     return true;
 }
-
-class Process {
-  public:
-    explicit Process(const std::string& commandLine) {
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        std::string line = commandLine;
-        ok_ = CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_) != 0;
-    }
-    ~Process() {
-        if (!ok_)
-            return;
-        if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(pi_.hProcess, 99);
-            WaitForSingleObject(pi_.hProcess, 5000);
-        }
-        CloseHandle(pi_.hThread);
-        CloseHandle(pi_.hProcess);
-    }
-    bool Ok() const { return ok_; }
-    DWORD Id() const { return pi_.dwProcessId; }
-    bool Wait(DWORD timeoutMs, DWORD* code) const {
-        if (WaitForSingleObject(pi_.hProcess, timeoutMs) != WAIT_OBJECT_0)
-            return false;
-        GetExitCodeProcess(pi_.hProcess, code);
-        return true;
-    }
-
-  private:
-    PROCESS_INFORMATION pi_ = {};
-    bool ok_ = false;
-};
 
 double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
     LARGE_INTEGER frequency;
@@ -156,17 +81,17 @@ void Fail(int run, const char* reason) {
 // German (index 1) stored.
 void QuietRun(const Site& site, int run) {
     const bool importDue = run % 2 == 0;
-    if (importDue && !WriteText(site.cfg, LanguageFile(-2)))
+    if (importDue && !WriteFileBytes(site.cfg, LanguageFile(-2)))
         return Fail(run, "cannot write language.cfg");
     LARGE_INTEGER start, end;
     QueryPerformanceCounter(&start);
-    Process p("\"" + site.exe + "\" /CHECK_RUN");
+    Started p("\"" + site.exe + "\" /CHECK_RUN");
     if (!p.Ok())
         return Fail(run, "not started");
     DWORD code = 99;
     bool ended = false;
-    while (!(ended = p.Wait(5, &code))) {
-        if (FindWindowOf(p.Id(), "#32770", nullptr))
+    while (!(ended = p.WaitExit(5, &code))) {
+        if (FindProcessWindow(p.Id(), "#32770", nullptr))
             return Fail(run, "a message box");
         QueryPerformanceCounter(&end);
         if (Milliseconds(start, end) > 20000)
@@ -226,17 +151,18 @@ BOOL CALLBACK FindButton(HWND child, LPARAM param) {
 // or a click on "OK" (odd cycles) stores it.
 void DialogCycle(const Site& site, int cycle) {
     const int before = cycle % 13;
-    if (!WriteText(site.cfg, LanguageFile(before)))
+    if (!WriteFileBytes(site.cfg, LanguageFile(before)))
         return Fail(cycle, "cannot write language.cfg");
     LARGE_INTEGER start, end;
     QueryPerformanceCounter(&start);
-    Process p("\"" + site.exe + "\"");
+    Started p("\"" + site.exe + "\"");
     if (!p.Ok())
         return Fail(cycle, "not started");
     HWND form = nullptr;
     if (!WaitFor(
             [&] {
-                return (form = FindWindowOf(p.Id(), "obj_Form", "Language ....")) && IsWindowVisible(form);
+                return (form = FindProcessWindow(p.Id(), "obj_Form", "Language ....")) &&
+                       IsWindowVisible(form);
             },
             10000))
         return Fail(cycle, "no dialog");
@@ -256,7 +182,8 @@ void DialogCycle(const Site& site, int cycle) {
     else
         ClickCentre(ok);
     HWND box = nullptr;
-    if (!WaitFor([&] { return (box = FindWindowOf(p.Id(), "#32770", "Information")) != nullptr; }, 10000))
+    if (!WaitFor([&] { return (box = FindProcessWindow(p.Id(), "#32770", "Information")) != nullptr; },
+                 10000))
         return Fail(cycle, "no \"Information\" box");
     if (StoredIndex(site) != before + 1)
         return Fail(cycle, "the chosen index is not stored");
@@ -270,7 +197,7 @@ void DialogCycle(const Site& site, int cycle) {
             5000))
         return Fail(cycle, "the box did not go");
     DWORD code = 99;
-    if (!p.Wait(10000, &code))
+    if (!p.WaitExit(10000, &code))
         return Fail(cycle, "still running after the box");
     QueryPerformanceCounter(&end);
     if (code != 0)
@@ -315,7 +242,7 @@ int main(int argc, char** argv) {
     const int count = std::atoi(argv[3]);
     if (mode == "quiet") {
         DeleteFileA((site.folder + "brantlow.log").c_str());
-        WriteText(site.cfg, LanguageFile(-2));
+        WriteFileBytes(site.cfg, LanguageFile(-2));
         for (int run = 0; run < count; ++run)
             QuietRun(site, run);
     } else if (mode == "dialog") {

@@ -2,6 +2,7 @@
 // windows, gives the dialog the foreground and sends real keys and mouse clicks.
 #pragma once
 
+#include "support/watched_run.h"
 #include "support/win32_support.h"
 
 #include <string>
@@ -12,7 +13,6 @@ class DialogDriver {
   public:
     // Starts the utility of `inst` with `arguments` and waits for its dialog.
     explicit DialogDriver(const Installation& inst, const std::string& arguments = "");
-    ~DialogDriver();
     DialogDriver(const DialogDriver&) = delete;
     DialogDriver& operator=(const DialogDriver&) = delete;
 
@@ -20,12 +20,12 @@ class DialogDriver {
     HWND Combo() const;
     HWND Button(const char* caption) const;
     HWND Label() const;
-    DWORD ProcessId() const { return pi_.dwProcessId; }
+    DWORD ProcessId() const { return process_.Id(); }
 
     // The window that has the keyboard focus in the utility's thread.
     HWND Focus() const;
     void Foreground() const;
-    void Key(WORD vk, WORD modifier = 0) const; // press and release, with an optional modifier held
+    void Key(WORD vk, WORD modifier = 0) const;        // press and release, with an optional modifier held
     void ClickClient(HWND window, int x, int y) const; // a real left click at client coordinates
     // Waits for a message box of the utility with this caption; null when none came.
     HWND WaitForBox(const char* caption, DWORD timeoutMs = 10000) const;
@@ -34,7 +34,7 @@ class DialogDriver {
     bool WaitExit(DWORD timeoutMs = 10000, DWORD* exitCode = nullptr) const;
 
   private:
-    PROCESS_INFORMATION pi_ = {};
+    Started process_;
     HWND form_ = nullptr;
 };
 

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
 namespace testsupport {
 namespace {
 
@@ -53,18 +51,14 @@ HWND FindProcessWindow(DWORD processId, const char* className, const char* capti
     return s.found;
 }
 
-DialogDriver::DialogDriver(const Installation& inst, const std::string& arguments) {
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    std::string line = "\"" + inst.exe + "\"" + (arguments.empty() ? "" : " " + arguments);
-    std::vector<char> buffer(line.begin(), line.end());
-    buffer.push_back('\0');
-    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_)) {
-        ADD_FAILURE() << "cannot start " << line;
+DialogDriver::DialogDriver(const Installation& inst, const std::string& arguments)
+    : process_("\"" + inst.exe + "\"" + (arguments.empty() ? "" : " " + arguments)) {
+    if (!process_.Ok()) {
+        ADD_FAILURE() << "cannot start " << inst.exe;
         return;
     }
     WaitUntil([&] {
-        form_ = FindProcessWindow(pi_.dwProcessId, "obj_Form", "Language ....");
+        form_ = FindProcessWindow(process_.Id(), "obj_Form", "Language ....");
         return form_ && IsWindowVisible(form_);
     });
     if (!form_)
@@ -73,20 +67,15 @@ DialogDriver::DialogDriver(const Installation& inst, const std::string& argument
         Foreground();
 }
 
-DialogDriver::~DialogDriver() {
-    if (!pi_.hProcess)
-        return;
-    if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
-        TerminateProcess(pi_.hProcess, 99);
-        WaitForSingleObject(pi_.hProcess, 5000);
-    }
-    CloseHandle(pi_.hThread);
-    CloseHandle(pi_.hProcess);
+HWND DialogDriver::Combo() const {
+    return FindChild(form_, "obj_COMBOBOX", nullptr);
 }
-
-HWND DialogDriver::Combo() const { return FindChild(form_, "obj_COMBOBOX", nullptr); }
-HWND DialogDriver::Button(const char* caption) const { return FindChild(form_, "obj_BUTTON", caption); }
-HWND DialogDriver::Label() const { return FindChild(form_, "obj_STATIC", nullptr); }
+HWND DialogDriver::Button(const char* caption) const {
+    return FindChild(form_, "obj_BUTTON", caption);
+}
+HWND DialogDriver::Label() const {
+    return FindChild(form_, "obj_STATIC", nullptr);
+}
 
 HWND DialogDriver::Focus() const {
     GUITHREADINFO info = {};
@@ -134,32 +123,36 @@ void DialogDriver::ClickClient(HWND window, int x, int y) const {
 
 HWND DialogDriver::WaitForBox(const char* caption, DWORD timeoutMs) const {
     HWND box = nullptr;
-    WaitUntil([&] { return (box = FindProcessWindow(pi_.dwProcessId, "#32770", caption)) != nullptr; }, timeoutMs);
+    WaitUntil([&] { return (box = FindProcessWindow(process_.Id(), "#32770", caption)) != nullptr; },
+              timeoutMs);
     return box;
 }
 
 std::string DialogDriver::BoxText(HWND box) const {
     std::string text;
-    WaitUntil([&] {
-        HWND child = nullptr;
-        while ((child = FindWindowExA(box, child, "Static", nullptr)) != nullptr) {
-            char buffer[512] = {};
-            GetWindowTextA(child, buffer, sizeof buffer);
-            if (buffer[0]) {
-                text = buffer;
-                return true;
+    WaitUntil(
+        [&] {
+            HWND child = nullptr;
+            while ((child = FindWindowExA(box, child, "Static", nullptr)) != nullptr) {
+                char buffer[512] = {};
+                GetWindowTextA(child, buffer, sizeof buffer);
+                if (buffer[0]) {
+                    text = buffer;
+                    return true;
+                }
             }
-        }
-        return false;
-    }, 3000);
+            return false;
+        },
+        3000);
     return text;
 }
 
 bool DialogDriver::WaitExit(DWORD timeoutMs, DWORD* exitCode) const {
-    if (WaitForSingleObject(pi_.hProcess, timeoutMs) != WAIT_OBJECT_0)
+    DWORD code = 0;
+    if (!process_.WaitExit(timeoutMs, &code))
         return false;
     if (exitCode)
-        GetExitCodeProcess(pi_.hProcess, exitCode);
+        *exitCode = code;
     return true;
 }
 
