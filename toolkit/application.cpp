@@ -4,15 +4,27 @@
 
 namespace toolkit {
 
+namespace {
+
+// Sleeps until something is queued. WaitMessage would not do: it wakes only for messages
+// that came after the last look at the queue, and ProcessMessages stops looking at a
+// retrieved WM_NULL even when more wait behind it, so the loop would sleep with the
+// form's WM_CLOSE still queued.
+void WaitForQueuedMessage() {
+    MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+}
+
+} // namespace
+
 void Run(Control*& form) {
     AppRunning = 1;
     AppControl = form;
     // Shows a form made hidden on demand, with the children not made yet; a form the
-    // program hid stays hidden.
-    if (form)
-        form->CreateWindowHandle();
-    while (!AppTerminated) {
-        WaitMessage();
+    // program hid stays hidden. A form that can get no window (no desktop heap left, no
+    // display) can never receive its close request: there is nothing to run.
+    const bool hasWindow = form && form->CreateWindowHandle() && form->Handle;
+    while (hasWindow && !AppTerminated) {
+        WaitForQueuedMessage();
         ProcessMessages();
     }
     TerminateExecution(form);

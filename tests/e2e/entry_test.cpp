@@ -67,6 +67,31 @@ TEST(Entry, CheckRunWithoutTheMainApplicationEndsQuietly) {
     EXPECT_EQ(0u, r.exitCode);
 }
 
+// With no window to be had (no display under Wine; an exhausted desktop heap on Windows)
+// every mode still ends: the quiet modes after their import and launch, the dialog mode
+// storing nothing. Only Wine can take the display away from one program.
+TEST(Entry, EveryModeEndsWhenNoWindowCanBeMade) {
+    if (!RunningUnderWine())
+        GTEST_SKIP() << "needs a program without a display, which only Wine can give";
+    SetInstallerText("1031");
+    for (const char* mode : {"/CHECK", "/CHECK_RUN", ""}) {
+        Installation inst("nodisplay");
+        ASSERT_TRUE(
+            WriteFileBytes(inst.cfg, "[ListNames]\r\n0=English\r\n1=Deutsch\r\n[LangFile]\r\nFile=-2\r\n"));
+        const ProcessResult run = RunWithoutDisplay(inst, mode, 10000);
+        ASSERT_TRUE(run.started);
+        EXPECT_TRUE(run.finished) << "[" << mode << "] still running";
+        EXPECT_EQ(0u, run.exitCode) << mode;
+        const bool quiet = *mode != '\0';
+        EXPECT_EQ(quiet ? 1 : -2,
+                  static_cast<int>(GetPrivateProfileIntA("LangFile", "File", 0, inst.cfg.c_str())))
+            << mode;
+        const bool launches = mode == std::string("/CHECK_RUN");
+        EXPECT_EQ(launches, StandinRan(inst, launches ? 5000 : 300)) << mode;
+    }
+    DeleteInstallerKey();
+}
+
 BOOL CALLBACK CollectLongStaticText(HWND child, LPARAM out) {
     char cls[32];
     GetClassNameA(child, cls, sizeof cls);

@@ -3,9 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 namespace testsupport {
+
+bool RunningUnderWine() {
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
 
 std::string WindowsPath(const std::string& path) {
     if (path.empty() || path[0] != '/')
@@ -18,10 +24,18 @@ std::string WindowsPath(const std::string& path) {
     return result;
 }
 
-std::string ProductExe() { return WindowsPath(LANGSELECT_EXE); }
-std::string FaultInjectionExe() { return WindowsPath(LANGSELECT_FAULT_EXE); }
-std::string StandinExe() { return WindowsPath(BRANTLOW_STANDIN_EXE); }
-std::string ShowTraceDll() { return WindowsPath(SHOW_TRACE_DLL); }
+std::string ProductExe() {
+    return WindowsPath(LANGSELECT_EXE);
+}
+std::string FaultInjectionExe() {
+    return WindowsPath(LANGSELECT_FAULT_EXE);
+}
+std::string StandinExe() {
+    return WindowsPath(BRANTLOW_STANDIN_EXE);
+}
+std::string ShowTraceDll() {
+    return WindowsPath(SHOW_TRACE_DLL);
+}
 
 TempFolder::TempFolder(const std::string& hint) {
     static unsigned counter = 0;
@@ -365,6 +379,41 @@ bool ReadOnlyFile::Active() const {
         return true;
     CloseHandle(file);
     return false;
+}
+
+namespace {
+constexpr DWORD kKilledByTimeout = 137; // 128 + SIGKILL, as the shell reports it
+}
+
+ProcessResult RunWithoutDisplay(const Installation& inst, const std::string& arguments, DWORD timeoutMs) {
+    ProcessResult result;
+    const std::string dir = UnixPath(inst.dir);
+    if (dir.empty())
+        return result;
+    // Wine starts a Linux program but cannot wait for it: the script leaves the exit code
+    // in a file, written whole by a rename. A run still going at the time limit is killed
+    // there (its exit code then tells), so that nothing is left holding our output.
+    const std::string script = inst.dir + "no_display.sh";
+    const std::string exitFile = inst.dir + "no_display.rc";
+    const std::string seconds = std::to_string(timeoutMs / 1000);
+    WriteFileBytes(script, "unset DISPLAY\ncd '" + dir + "' || exit\ntimeout -s KILL " + seconds +
+                               " \"${WINELOADER:-${WINE_LOADER:-wine}}\" ./LangSelect.exe " + arguments +
+                               " >/dev/null 2>&1 </dev/null\necho $? > rc.tmp && mv rc.tmp no_display.rc\n");
+    std::string line = "/bin/sh \"" + UnixPath(script) + "\"";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    result.started =
+        CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi) != 0;
+    if (!result.started)
+        return result;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    if (!WaitUntil([&] { return FileExists(exitFile); }, timeoutMs + 5000))
+        return result;
+    result.exitCode = static_cast<DWORD>(atoi(ReadFileBytes(exitFile).c_str()));
+    result.finished = result.exitCode != kKilledByTimeout;
+    return result;
 }
 
 } // namespace testsupport

@@ -10,6 +10,9 @@
 
 namespace testsupport {
 
+// Whether this test runs under Wine rather than on Windows.
+bool RunningUnderWine();
+
 // A build path as the program under test sees it ("/x/y" under Wine is "Z:\x\y").
 std::string WindowsPath(const std::string& path);
 
@@ -133,5 +136,11 @@ class ReadOnlyFile {
     std::string path_;
     std::string unixPath_;
 };
+
+// Under Wine only: runs the installation's program with the given arguments through a
+// new Wine loader started without a display, as a program that can make no window at
+// all. (A Windows child of ours would inherit our display whatever its environment.)
+ProcessResult RunWithoutDisplay(const Installation& inst, const std::string& arguments,
+                                DWORD timeoutMs = 20000);
 
 } // namespace testsupport

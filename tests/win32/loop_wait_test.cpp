@@ -1,0 +1,87 @@
+// The loop never sleeps while its close request is still queued: not when a WM_NULL (which
+// ends one round of ProcessMessages) stands in front of it, and not when the form has no
+// window to receive it. A watchdog thread ends a loop that sleeps too long with a WM_QUIT
+// and says so, so a fault fails the test instead of hanging it.
+#include "toolkit/application.h"
+#include "toolkit/controls.h"
+
+#include <gtest/gtest.h>
+
+using namespace toolkit;
+
+namespace {
+
+constexpr DWORD kPatienceMs = 3000;
+
+class Watchdog {
+  public:
+    Watchdog() : thread_(GetCurrentThreadId()) {
+        done_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        watcher_ = CreateThread(nullptr, 0, Watch, this, 0, nullptr);
+    }
+    ~Watchdog() {
+        Stop();
+        CloseHandle(watcher_);
+        CloseHandle(done_);
+    }
+    void Stop() {
+        SetEvent(done_);
+        WaitForSingleObject(watcher_, INFINITE);
+    }
+    bool Rescued() const { return rescued_; }
+
+  private:
+    static DWORD WINAPI Watch(void* context) {
+        auto* self = static_cast<Watchdog*>(context);
+        if (WaitForSingleObject(self->done_, kPatienceMs) == WAIT_TIMEOUT) {
+            self->rescued_ = true;
+            PostThreadMessageA(self->thread_, WM_QUIT, 0, 0);
+        }
+        return 0;
+    }
+    DWORD thread_;
+    HANDLE done_ = nullptr;
+    HANDLE watcher_ = nullptr;
+    volatile bool rescued_ = false;
+};
+
+class LoopWait : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        AppTerminated = 0;
+        form = NewForm(nullptr, "waiting");
+        NewButton(form, "b");
+        AppControl = form;
+        Hide(form);
+    }
+    // Runs the loop as the program does; true when it ended without the watchdog.
+    bool RunEndsByItself() {
+        Watchdog watchdog;
+        Control* variable = form;
+        toolkit::Run(variable);
+        watchdog.Stop();
+        return variable == nullptr && !watchdog.Rescued();
+    }
+    Control* form = nullptr;
+};
+
+TEST_F(LoopWait, AWmNullQueuedBeforeTheCloseRequestDoesNotPutTheLoopToSleep) {
+    ASSERT_TRUE(GetWindowHandle(form));
+    PostMessageA(form->Handle, WM_NULL, 0, 0); // as input methods and hooks post them
+    Close(form);
+    EXPECT_TRUE(RunEndsByItself());
+    EXPECT_EQ(nullptr, AppControl);
+}
+
+TEST_F(LoopWait, AFormThatCanGetNoWindowEndsTheLoopAtOnce) {
+    // A child style without a parent window: the window can never be made.
+    SetStyle(form, form->Style | WS_CHILD);
+    ASSERT_EQ(nullptr, GetWindowHandle(form));
+    Close(form); // reaches no window
+    const int32_t liveBefore = ToolkitObject::LiveCount();
+    EXPECT_TRUE(RunEndsByItself());
+    EXPECT_EQ(nullptr, AppControl);
+    EXPECT_LT(ToolkitObject::LiveCount(), liveBefore) << "the form is freed";
+}
+
+} // namespace
