@@ -24,18 +24,10 @@ std::string WindowsPath(const std::string& path) {
     return result;
 }
 
-std::string ProductExe() {
-    return WindowsPath(LANGSELECT_EXE);
-}
-std::string FaultInjectionExe() {
-    return WindowsPath(LANGSELECT_FAULT_EXE);
-}
-std::string StandinExe() {
-    return WindowsPath(BRANTLOW_STANDIN_EXE);
-}
-std::string ShowTraceDll() {
-    return WindowsPath(SHOW_TRACE_DLL);
-}
+std::string ProductExe() { return WindowsPath(LANGSELECT_EXE); }
+std::string FaultInjectionExe() { return WindowsPath(LANGSELECT_FAULT_EXE); }
+std::string StandinExe() { return WindowsPath(BRANTLOW_STANDIN_EXE); }
+std::string ShowTraceDll() { return WindowsPath(SHOW_TRACE_DLL); }
 
 TempFolder::TempFolder(const std::string& hint) {
     static unsigned counter = 0;
