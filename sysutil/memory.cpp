@@ -3,9 +3,10 @@
 //
 // The fault-injection build (LANGSELECT_ALLOC_HOOK) fails the n-th allocation, n taken
 // from the variable LANGSELECT_FAIL_ALLOCATION, so tests can reach every allocation site;
-// given LANGSELECT_COUNT_ALLOCATIONS, it writes the number of allocations made to that
-// file when the process ends normally, so tests know how many sites a run passes.
-// The product itself is built without it and reads no environment variable.
+// LANGSELECT_FAIL_FROM_ALLOCATION=n fails the n-th and every one after it, as memory
+// that stays exhausted does; given LANGSELECT_COUNT_ALLOCATIONS, it writes the number of allocations made to
+// that file when the process ends normally, so tests know how many sites a run passes. The product itself is
+// built without it and reads no environment variable.
 #include "sysutil/fatal.h"
 
 #include <cstdlib>
@@ -45,14 +46,21 @@ void WriteAllocationCount() {
     CloseHandle(file);
 }
 
+long NumberFromEnvironment(const char* name) {
+    char value[16] = {};
+    return GetEnvironmentVariableA(name, value, sizeof value) ? atol(value) : 0;
+}
+
 bool InjectedFailure() {
     static long failAt = -1;
+    static long failFrom = 0;
     if (failAt < 0) {
-        char value[16] = {};
-        failAt = GetEnvironmentVariableA("LANGSELECT_FAIL_ALLOCATION", value, sizeof value) ? atol(value) : 0;
+        failAt = NumberFromEnvironment("LANGSELECT_FAIL_ALLOCATION");
+        failFrom = NumberFromEnvironment("LANGSELECT_FAIL_FROM_ALLOCATION");
         atexit(WriteAllocationCount);
     }
-    return ++g_allocationCount == failAt;
+    ++g_allocationCount;
+    return g_allocationCount == failAt || (failFrom > 0 && g_allocationCount >= failFrom);
 }
 #else
 constexpr bool InjectedFailure() { return false; }

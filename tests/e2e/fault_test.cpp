@@ -64,6 +64,41 @@ class Fault : public ::testing::Test {
     void TearDown() override { DeleteInstallerKey(); }
 };
 
+// The number of allocations an importing run of the fault-injection build makes, from a
+// run that fails none of them.
+long AllocationsOfAnImportingRun(const char* mode) {
+    auto inst = FaultInstallation("count");
+    const std::string countFile = inst->dir + "allocations.txt";
+    const WatchedRun run = RunAnsweringBoxes(*inst, mode, {{"LANGSELECT_COUNT_ALLOCATIONS", countFile}});
+    EXPECT_TRUE(run.exited);
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_TRUE(run.boxes.empty()) << run.boxes[0];
+    EXPECT_EQ(kImported, ReadFileBytes(inst->cfg));
+    const long total = std::atol(ReadFileBytes(countFile).c_str());
+    // Building the dialog alone allocates more than this: fewer means the count is broken.
+    EXPECT_GT(total, 50);
+    std::printf("an importing \"%s\" makes %ld allocations\n", mode, total);
+    return total;
+}
+
+// One run with memory failing as `variable`=n asks: exactly one box, "Runtime error 203 at
+// XXXXXXXX", then exit code 203, and the file in one of its two states. Returns the file.
+std::string ExpectRuntimeError203(const Installation& inst, const char* mode, const char* variable, long n,
+                                  long total) {
+    const std::string at = std::string(variable) + "=" + std::to_string(n) + " of " + std::to_string(total);
+    const WatchedRun run = RunAnsweringBoxes(inst, mode, {{variable, std::to_string(n)}});
+    EXPECT_TRUE(run.exited) << at;
+    EXPECT_EQ(203u, run.exitCode) << at;
+    EXPECT_EQ(1u, run.boxes.size()) << at << (run.boxes.size() > 1 ? ": " + run.boxes[1] : "");
+    if (!run.boxes.empty()) {
+        EXPECT_EQ(0u, run.boxes[0].find("Error: ")) << at << ": " << run.boxes[0];
+        EXPECT_TRUE(IsRuntimeError203(run.boxes[0].substr(7))) << at << ": " << run.boxes[0];
+    }
+    const std::string file = ReadFileBytes(inst.cfg);
+    EXPECT_TRUE(file == kBefore || file == kImported) << at << ":\n" << file;
+    return file;
+}
+
 // Memory runs out at the n-th allocation of an importing "/CHECK_RUN", for every n the
 // run reaches: the dialog's construction, the list, the import and its write, the launch
 // and the end. Each must end with the runtime error box and exit code 203, and the file
@@ -72,38 +107,14 @@ class Fault : public ::testing::Test {
 // launch is the run's last step that could allocate, so in practice no failing run
 // starts it; the check stays for the day that changes.)
 TEST_F(Fault, ExhaustedMemoryAtEveryAllocationOfAnImportingRun) {
-    long total = 0;
-    {
-        auto inst = FaultInstallation("count");
-        const std::string countFile = inst->dir + "allocations.txt";
-        const WatchedRun run =
-            RunAnsweringBoxes(*inst, "/CHECK_RUN", {{"LANGSELECT_COUNT_ALLOCATIONS", countFile}});
-        ASSERT_TRUE(run.exited);
-        ASSERT_EQ(0u, run.exitCode);
-        ASSERT_TRUE(run.boxes.empty()) << run.boxes[0];
-        ASSERT_EQ(kImported, ReadFileBytes(inst->cfg));
-        ASSERT_TRUE(StandinRan(*inst));
-        total = std::atol(ReadFileBytes(countFile).c_str());
-    }
-    // Building the dialog alone allocates more than this: fewer means the count is broken.
-    ASSERT_GT(total, 50);
-    std::printf("an importing \"/CHECK_RUN\" makes %ld allocations; failing each in turn\n", total);
-
+    const long total = AllocationsOfAnImportingRun("/CHECK_RUN");
+    ASSERT_GT(total, 0);
     std::vector<std::unique_ptr<Installation>> runs;
     std::vector<std::string> files;
     for (long n = 1; n <= total; ++n) {
         runs.push_back(FaultInstallation("oom"));
-        const Installation& inst = *runs.back();
-        const std::string at = "allocation " + std::to_string(n) + " of " + std::to_string(total);
-        const WatchedRun run =
-            RunAnsweringBoxes(inst, "/CHECK_RUN", {{"LANGSELECT_FAIL_ALLOCATION", std::to_string(n)}});
-        EXPECT_TRUE(run.exited) << at;
-        EXPECT_EQ(203u, run.exitCode) << at;
-        ASSERT_EQ(1u, run.boxes.size()) << at << (run.boxes.empty() ? "" : ": " + run.boxes[1]);
-        EXPECT_EQ(0u, run.boxes[0].find("Error: ")) << at << ": " << run.boxes[0];
-        EXPECT_TRUE(IsRuntimeError203(run.boxes[0].substr(7))) << at << ": " << run.boxes[0];
-        files.push_back(ReadFileBytes(inst.cfg));
-        EXPECT_TRUE(files.back() == kBefore || files.back() == kImported) << at << ":\n" << files.back();
+        files.push_back(
+            ExpectRuntimeError203(*runs.back(), "/CHECK_RUN", "LANGSELECT_FAIL_ALLOCATION", n, total));
     }
     // A main application started just before the failure may still be on its way: give it
     // a moment, then look at every installation at once.
@@ -125,6 +136,16 @@ TEST_F(Fault, ExhaustedMemoryAtEveryAllocationOfAnImportingRun) {
     // The failures reach both sides of the write.
     EXPECT_GT(imported, 0);
     EXPECT_LT(imported, total);
+}
+
+// Memory that stays exhausted from the n-th allocation on: the report itself must get by
+// without any, so the box still comes and the exit code is still 203.
+TEST_F(Fault, MemoryExhaustedForGoodFromEveryAllocationOfAnImportingCheck) {
+    const long total = AllocationsOfAnImportingRun("/CHECK");
+    for (long n = 1; n <= total; ++n) {
+        auto inst = FaultInstallation("oomfrom");
+        ExpectRuntimeError203(*inst, "/CHECK", "LANGSELECT_FAIL_FROM_ALLOCATION", n, total);
+    }
 }
 
 // Holds language.cfg open the way another program might, for as long as it lives.
