@@ -22,8 +22,10 @@ constexpr uint8_t kTabKeyBit = 1;
 constexpr int32_t kForward = 0;
 constexpr int32_t kBackward = -1;
 
+// As of the message being handled, not as the keyboard is now: Shift+Tab typed ahead of
+// the pump has long released Shift by the time its Tab is handled.
 bool IsKeyDown(int virtualKey) {
-    return GetAsyncKeyState(virtualKey) < 0;
+    return GetKeyState(virtualKey) < 0;
 }
 
 // The pair holding the key and the direction it asks for; false for a key not in the table.

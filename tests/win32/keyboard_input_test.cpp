@@ -131,6 +131,13 @@ TEST_F(DialogKeysTest, TabGoesComboOkCloseComboAndShiftTabGoesBack) {
     EXPECT_EQ(0, closeClicks.Calls);
 }
 
+TEST_F(DialogKeysTest, ShiftTabTypedAheadOfThePumpStillGoesBack) {
+    Start();
+    // All four key events are queued before any is handled: by then Shift is up again.
+    ASSERT_TRUE(SendKeys({{VK_SHIFT, false}, {VK_TAB, false}, {VK_TAB, true}, {VK_SHIFT, true}}));
+    EXPECT_EQ(close->Handle, GetFocus());
+}
+
 TEST_F(DialogKeysTest, WithoutACurrentControlTheWalkStartsAtTheLowestOrHighestOrder) {
     Start();
     form->CurrentControl = nullptr;
