@@ -285,10 +285,23 @@ bool Control::CreateWindowHandle() {
         return false;
 
     CreatingControl = this;
+    // A window refused after its first message still gets WM_NCDESTROY, and for a child of
+    // the application that frees the control. The guard keeps it through the call; the
+    // refusal's free is then taken back, the control is just left without a window.
+    RefInc(this);
     HWND const window =
         CreateWindowExA(ExStyle, objClassName, Caption, Style, x, y, width ? width : CW_USEDEFAULT,
                         height ? height : CW_USEDEFAULT, parentWindow,
                         reinterpret_cast<HMENU>(static_cast<uintptr_t>(ControlId)), Module(), nullptr);
+    if (!window && HandleGone) {
+        HandleGone = 0;
+        if (RefCount & 1)
+            ++RefCount; // withdraws the free request, keeps the guard
+    }
+    const bool freedMeanwhile = RefCount == 1; // a handler freed it: the RefDec destroys it
+    RefDec(this);
+    if (freedMeanwhile)
+        return false;
     Handle = window;
     if (!window) {
         // A window that never got a message must not leave this control waiting to claim
@@ -324,8 +337,10 @@ LRESULT SendToWindow(Control* control, UINT message, WPARAM wParam, LPARAM lPara
 // ---- Caption -----------------------------------------------------------------------------
 
 void SetText(Control* control, const char* text) {
+    // Copied before the old caption goes: the text may be that very caption.
+    char* const copy = CopyCaption(text);
     delete[] control->Caption;
-    control->Caption = CopyCaption(text);
+    control->Caption = copy;
     if (!control->Handle)
         return;
     SetWindowTextA(control->Handle, control->Caption);
@@ -438,6 +453,11 @@ void Control::Destroy() {
     Control* const form = ParentForm(this);
     if (form && form->CurrentControl == this)
         form->CurrentControl = nullptr;
+    // Enter and Esc must not press a button that is gone.
+    if (form && form->DefaultButton == this)
+        form->DefaultButton = nullptr;
+    if (form && form->CancelButton == this)
+        form->CancelButton = nullptr;
     if (Handle)
         ShowWindow(Handle, SW_HIDE);
     RunFinalSteps();

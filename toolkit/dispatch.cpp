@@ -53,6 +53,8 @@ LRESULT HandleNcDestroy(Control* control, MessageRecord& msg) {
         return CallDefault(control, msg);
     }
     if (control->Parent && control->Parent == AppControl) {
+        // The system class cleans up first (a combo box destroys its list window here).
+        CallDefault(control, msg);
         control->HandleGone = 1;
         Free(control);
         return 0;

@@ -345,6 +345,67 @@ TEST_F(ControlTest, AFormGoesAfterItsOwnedObjectsAndItsChildrenLastFirst) {
     g_destroyLog = nullptr;
 }
 
+TEST_F(ControlTest, TheCaptionCanBeSetFromItself) {
+    Control* form = NewForm(nullptr, "its own caption");
+    SetText(form, form->Caption);
+    EXPECT_STREQ("its own caption", form->Caption);
+    Free(form);
+}
+
+// Refuses its window at the first message; the system still sends WM_NCDESTROY.
+bool RefuseWindow(void*, MessageRecord& msg, LRESULT& result) {
+    if (msg.Message != WM_NCCREATE)
+        return false;
+    result = FALSE;
+    return true;
+}
+
+TEST_F(ControlTest, AChildOfTheApplicationWhoseWindowIsRefusedIsLeftWithoutOne) {
+    Control* form = NewForm(nullptr, "refusing");
+    Control* child = NewButton(form, "refused");
+    child->OnMessage.Set(RefuseWindow, nullptr);
+    bool freed = false;
+    child->OnDestroy.Set([](void* flag, ToolkitObject*) { *static_cast<bool*>(flag) = true; }, &freed);
+    AppControl = form;
+    ASSERT_TRUE(GetWindowHandle(form));
+    EXPECT_FALSE(freed) << "a refused window is no reason to free its control";
+    EXPECT_EQ(nullptr, child->Handle);
+    ASSERT_EQ(1, form->Children->Count);
+    child->OnMessage.Reset();
+    EXPECT_TRUE(GetWindowHandle(child)) << "it can still get one later";
+    AppControl = nullptr;
+    Free(form);
+}
+
+BOOL CALLBACK CountComboLists(HWND window, LPARAM count) {
+    char cls[16] = {};
+    GetClassNameA(window, cls, sizeof cls);
+    *reinterpret_cast<int*>(count) += lstrcmpiA(cls, "ComboLBox") == 0;
+    return TRUE;
+}
+
+int ComboListsOfThisThread() {
+    int count = 0;
+    EnumThreadWindows(GetCurrentThreadId(), CountComboLists, reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+TEST_F(ControlTest, FreeingComboBoxesOfTheApplicationTakesTheirListsDownToo) {
+    const int listsAtStart = ComboListsOfThisThread();
+    Control* form = NewForm(nullptr, "combos");
+    Control* combos[5];
+    for (Control*& combo : combos)
+        combo = NewComboBox(form, DropDownList);
+    AppControl = form;
+    ASSERT_TRUE(GetWindowHandle(form));
+    ASSERT_EQ(listsAtStart + 5, ComboListsOfThisThread());
+    for (Control* combo : combos)
+        Free(combo);
+    EXPECT_EQ(listsAtStart, ComboListsOfThisThread());
+    AppControl = nullptr;
+    Free(form);
+}
+
 TEST_F(ControlTest, AChildFreedOnItsOwnLeavesTheFormIntact) {
     Control* form = NewForm(nullptr, "parent");
     Control* a = NewButton(form, "a");

@@ -207,6 +207,18 @@ TEST_F(KeyboardTest, TheHookLooksOnlyAtEnterAndEscDownAndUpForAPressableButton) 
     EXPECT_FALSE(handledLate) << "nothing once the application has terminated";
 }
 
+TEST_F(KeyboardTest, AFreedDefaultOrCancelButtonIsNoLongerTheFormsButton) {
+    AppControl = form;
+    SetDefaultOrCancel(ok, VK_RETURN, true);
+    SetDefaultOrCancel(close, VK_ESCAPE, true);
+    ASSERT_EQ(ok, form->DefaultButton);
+    ASSERT_EQ(close, form->CancelButton);
+    Free(ok);
+    Free(close);
+    EXPECT_EQ(nullptr, form->DefaultButton);
+    EXPECT_EQ(nullptr, form->CancelButton);
+}
+
 TEST_F(KeyboardTest, AnApplicationControlThatIsNoFormLooksAtItsCurrentForm) {
     Control* app = NewControlObject(nullptr);
     app->CurrentControl = form;
