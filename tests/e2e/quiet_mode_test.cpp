@@ -112,7 +112,7 @@ LONG WINAPI CountedOpen(HKEY root, LPCSTR path, DWORD options, REGSAM access, PH
 TEST(QuietMode, EveryTableRowIsStoredAndOtherIndexesLeaveTheRegistryAlone) {
     // In-process, so that all thirteen rows are cheap to go through.
     ASSERT_EQ(13, app::kInstallerLocaleCount);
-    SystemProcHook hook("RegOpenKeyExA", reinterpret_cast<const void*>(CountedOpen));
+    SystemProcHook hook("RegOpenKeyExA", CountedOpen);
     ASSERT_TRUE(hook.Installed());
     TempFolder folder("rows");
     const std::string path = folder / "language.cfg";

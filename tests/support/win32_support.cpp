@@ -18,10 +18,18 @@ std::string WindowsPath(const std::string& path) {
     return result;
 }
 
-std::string ProductExe() { return WindowsPath(LANGSELECT_EXE); }
-std::string FaultInjectionExe() { return WindowsPath(LANGSELECT_FAULT_EXE); }
-std::string StandinExe() { return WindowsPath(BRANTLOW_STANDIN_EXE); }
-std::string ShowTraceDll() { return WindowsPath(SHOW_TRACE_DLL); }
+std::string ProductExe() {
+    return WindowsPath(LANGSELECT_EXE);
+}
+std::string FaultInjectionExe() {
+    return WindowsPath(LANGSELECT_FAULT_EXE);
+}
+std::string StandinExe() {
+    return WindowsPath(BRANTLOW_STANDIN_EXE);
+}
+std::string ShowTraceDll() {
+    return WindowsPath(SHOW_TRACE_DLL);
+}
 
 TempFolder::TempFolder(const std::string& hint) {
     static unsigned counter = 0;
@@ -214,7 +222,7 @@ void SetInstallerText(const std::string& text) {
     SetInstallerValue(REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
 }
 
-ImportHook::ImportHook(const char* dll, const char* function, const void* replacement) {
+void ImportHook::Install(const char* dll, const char* function, const void* replacement) {
     auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
     const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
     const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
@@ -276,10 +284,9 @@ FARPROC WINAPI OverridingGetProcAddress(HMODULE module, LPCSTR name) {
 
 } // namespace
 
-SystemProcHook::SystemProcHook(const char* name, const void* replacement) : name_(name) {
+void SystemProcHook::Install(const void* replacement) {
     if (!g_getProcAddressHook)
-        g_getProcAddressHook = new ImportHook("kernel32.dll", "GetProcAddress",
-                                              reinterpret_cast<const void*>(OverridingGetProcAddress));
+        g_getProcAddressHook = new ImportHook("kernel32.dll", "GetProcAddress", OverridingGetProcAddress);
     g_procOverrides.push_back({name_, replacement});
 }
 

@@ -86,11 +86,22 @@ void DeleteInstallerKey();
 void SetInstallerValue(DWORD type, const void* data, DWORD size);
 void SetInstallerText(const std::string& text); // REG_SZ with its terminator
 
+// A stand-in for a system entry point must use the system's calling convention (WINAPI).
+// Only 32-bit code tells it from the compiler's own: a stand-in without it works in a
+// 64-bit run and wrecks the caller's stack in a 32-bit one. The hooks below take their
+// stand-in typed, so that the 32-bit build, made on every machine, refuses such a one.
+template <typename Result, typename... Args> const void* SystemEntry(Result(WINAPI* standIn)(Args...)) {
+    return reinterpret_cast<const void*>(standIn);
+}
+
 // Points this program's import of `function` from `dll` at `replacement` until destroyed,
 // so that a test can see which calls the product code makes.
 class ImportHook {
   public:
-    ImportHook(const char* dll, const char* function, const void* replacement);
+    template <typename Result, typename... Args>
+    ImportHook(const char* dll, const char* function, Result(WINAPI* replacement)(Args...)) {
+        Install(dll, function, SystemEntry(replacement));
+    }
     ~ImportHook();
     ImportHook(const ImportHook&) = delete;
     ImportHook& operator=(const ImportHook&) = delete;
@@ -98,6 +109,7 @@ class ImportHook {
     const void* Original() const { return original_; }
 
   private:
+    void Install(const char* dll, const char* function, const void* replacement);
     const void** slot_ = nullptr;
     const void* original_ = nullptr;
 };
@@ -107,13 +119,17 @@ class ImportHook {
 // needs them (sysutil/system_proc.h).
 class SystemProcHook {
   public:
-    SystemProcHook(const char* name, const void* replacement);
+    template <typename Result, typename... Args>
+    SystemProcHook(const char* name, Result(WINAPI* replacement)(Args...)) : name_(name) {
+        Install(SystemEntry(replacement));
+    }
     ~SystemProcHook();
     SystemProcHook(const SystemProcHook&) = delete;
     SystemProcHook& operator=(const SystemProcHook&) = delete;
     bool Installed() const;
 
   private:
+    void Install(const void* replacement);
     std::string name_;
 };
 

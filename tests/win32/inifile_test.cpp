@@ -221,11 +221,11 @@ TEST(IniFile, PathsTheProfileCallsCannotTakeAreNeverHandedOver) {
     // once while this was written: a file named U+F430 "!"). Such a file is treated as
     // missing and unwritable.
     const ImportHook hooks[] = {
-        {"kernel32.dll", "GetPrivateProfileIntA", reinterpret_cast<const void*>(CountedGetInt)},
-        {"kernel32.dll", "GetPrivateProfileStringA", reinterpret_cast<const void*>(CountedGetString)},
-        {"kernel32.dll", "GetPrivateProfileSectionA", reinterpret_cast<const void*>(CountedGetSection)},
-        {"kernel32.dll", "WritePrivateProfileStringA", reinterpret_cast<const void*>(CountedWriteString)},
-        {"kernel32.dll", "WritePrivateProfileSectionA", reinterpret_cast<const void*>(CountedWriteSection)},
+        {"kernel32.dll", "GetPrivateProfileIntA", CountedGetInt},
+        {"kernel32.dll", "GetPrivateProfileStringA", CountedGetString},
+        {"kernel32.dll", "GetPrivateProfileSectionA", CountedGetSection},
+        {"kernel32.dll", "WritePrivateProfileStringA", CountedWriteString},
+        {"kernel32.dll", "WritePrivateProfileSectionA", CountedWriteSection},
     };
     for (const ImportHook& hook : hooks)
         ASSERT_TRUE(hook.Installed());
