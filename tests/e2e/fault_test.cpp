@@ -31,6 +31,12 @@ std::string Cfg(const char* index) {
 const std::string kBefore = Cfg("-2");
 const std::string kImported = Cfg("1");
 
+// A file that was written holds the new index and every other line it had; line ends are
+// the platform's (Wine writes the whole file anew).
+bool Imported(const std::string& file) {
+    return SameProfileLines(kImported, file);
+}
+
 bool IsRuntimeError203(const std::string& text) {
     const std::string prefix = "Runtime error 203 at ";
     if (text.size() != prefix.size() + 8 || text.compare(0, prefix.size(), prefix) != 0)
@@ -81,7 +87,7 @@ TEST_F(Fault, ExhaustedMemoryAtEveryAllocationOfAnImportingRun) {
         ASSERT_TRUE(run.exited);
         ASSERT_EQ(0u, run.exitCode);
         ASSERT_TRUE(run.boxes.empty()) << run.boxes[0];
-        ASSERT_EQ(kImported, ReadFileBytes(inst->cfg));
+        ASSERT_TRUE(SameProfileLines(kImported, ReadFileBytes(inst->cfg)));
         ASSERT_TRUE(StandinRan(*inst));
         total = std::atol(ReadFileBytes(countFile).c_str());
     }
@@ -103,7 +109,7 @@ TEST_F(Fault, ExhaustedMemoryAtEveryAllocationOfAnImportingRun) {
         EXPECT_EQ(0u, run.boxes[0].find("Error: ")) << at << ": " << run.boxes[0];
         EXPECT_TRUE(IsRuntimeError203(run.boxes[0].substr(7))) << at << ": " << run.boxes[0];
         files.push_back(ReadFileBytes(inst.cfg));
-        EXPECT_TRUE(files.back() == kBefore || files.back() == kImported) << at << ":\n" << files.back();
+        EXPECT_TRUE(files.back() == kBefore || Imported(files.back())) << at << ":\n" << files.back();
     }
     // A main application started just before the failure may still be on its way: give it
     // a moment, then look at every installation at once.
@@ -112,12 +118,12 @@ TEST_F(Fault, ExhaustedMemoryAtEveryAllocationOfAnImportingRun) {
     long launched = 0;
     for (long n = 1; n <= total; ++n) {
         const std::string log = ReadFileBytes(runs[n - 1]->standinLog);
-        if (files[n - 1] == kImported)
+        if (Imported(files[n - 1]))
             ++imported;
         if (log.empty())
             continue;
         ++launched;
-        EXPECT_EQ(kImported, files[n - 1]) << "allocation " << n << ": started without the new index";
+        EXPECT_TRUE(Imported(files[n - 1])) << "allocation " << n << ": started without the new index";
         EXPECT_EQ("1", StandinLogValue(log, "file")) << "allocation " << n;
     }
     std::printf("%ld runs ended with the index written, %ld with the main application started\n", imported,
@@ -190,10 +196,10 @@ TEST_F(Fault, QuietModesInAReadOnlyFolder) {
     ASSERT_TRUE(readOnly.Active());
     ExpectQuietRunsEnd(inst, "read-only folder");
     const std::string after = ReadFileBytes(inst.cfg);
-    EXPECT_TRUE(after == kBefore || after == kImported) << after;
-    std::printf("read-only folder: the import was %s\n", after == kImported ? "stored" : "refused");
+    EXPECT_TRUE(after == kBefore || Imported(after)) << after;
+    std::printf("read-only folder: the import was %s\n", Imported(after) ? "stored" : "refused");
     ASSERT_TRUE(StandinRan(inst));
-    EXPECT_EQ(after == kImported ? "1" : "-2", StandinLogValue(ReadFileBytes(inst.standinLog), "file"));
+    EXPECT_EQ(Imported(after) ? "1" : "-2", StandinLogValue(ReadFileBytes(inst.standinLog), "file"));
 }
 
 const char* const kSaveFailed = "The language could not be saved: language.cfg cannot be written.\r\n"

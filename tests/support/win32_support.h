@@ -4,9 +4,12 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace testsupport {
 
@@ -133,10 +136,12 @@ class SystemProcHook {
     std::string name_;
 };
 
-// Makes a file unwritable for the length of a test. Root ignores the DOS read-only
-// attribute and the mode bits under Wine, so the Linux immutable flag is set through
-// chattr; on Windows the read-only attribute does it. Active() tells whether a write
-// is really refused.
+// Makes a file refuse writes, or a folder refuse new files and folders (its files stay
+// writable), for the length of a test. Under Wine the tests run as root, who ignores the
+// DOS attributes and the mode bits, so the Linux immutable flag is set through chattr. On
+// Windows a folder's read-only attribute means nothing, so an access-control entry denies
+// those rights to everyone, the owner included, until the object's own is put back.
+// Active() tells whether a write is really refused.
 class ReadOnlyFile {
   public:
     explicit ReadOnlyFile(const std::string& path);
@@ -146,8 +151,25 @@ class ReadOnlyFile {
     bool Active() const;
 
   private:
+    bool IsFolder() const;
+    void DenyWrites();
+    void RestoreAccess();
     std::string path_;
-    std::string unixPath_;
+    std::string unixPath_;                 // under Wine
+    PSECURITY_DESCRIPTOR saved_ = nullptr; // on Windows: the access list as it was
+    PACL savedDacl_ = nullptr;             // (inside saved_)
 };
+
+// Whether the tests run under Wine, for the few expectations where Wine and Windows
+// differ: a profile file with a UTF-8 byte-order mark, read-only folders, line ends.
+bool RunningUnderWine();
+
+// The lines of a profile file that hold anything, without their ends. Windows writes a
+// profile file in place, Wine writes it anew (CR LF throughout, no blank lines), so after
+// a write only these lines and the values compare alike on both; bytes compare only where
+// nothing was written.
+std::vector<std::string> ProfileLines(const std::string& bytes);
+// Whether `actual` holds the lines of `expected` in order; if not, says where they part.
+::testing::AssertionResult SameProfileLines(const std::string& expected, const std::string& actual);
 
 } // namespace testsupport
