@@ -1,11 +1,27 @@
 // Measures, inside the window system, the time from starting a program to its window
 // being visible: time_to_window <runs> <class> <caption> <command line>. Closes the window
-// after each run and prints one time in milliseconds per line.
+// after each run and prints one time in milliseconds per line. A program that shows no
+// window within 20 s, or is still there 10 s after its window was closed, is ended, and
+// the measurement fails with a message.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+
+namespace {
+
+constexpr DWORD kShowLimitMs = 20000;
+constexpr DWORD kEndLimitMs = 10000;
+
+int Stop(const PROCESS_INFORMATION& pi, const char* what, int code) {
+    std::fprintf(stderr, "time_to_window: %s; ended\n", what);
+    TerminateProcess(pi.hProcess, 99);
+    WaitForSingleObject(pi.hProcess, 5000);
+    return code;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     if (argc < 5)
@@ -29,6 +45,9 @@ int main(int argc, char** argv) {
                 break;
             if (WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0)
                 return 4;
+            QueryPerformanceCounter(&now);
+            if (now.QuadPart - start.QuadPart > frequency.QuadPart * kShowLimitMs / 1000)
+                return Stop(pi, "no window within 20 s", 5);
             Sleep(1);
         }
         QueryPerformanceCounter(&now);
@@ -36,7 +55,8 @@ int main(int argc, char** argv) {
                                   static_cast<double>(frequency.QuadPart));
         std::fflush(stdout);
         PostMessageA(window, WM_CLOSE, 0, 0);
-        WaitForSingleObject(pi.hProcess, 10000);
+        if (WaitForSingleObject(pi.hProcess, kEndLimitMs) != WAIT_OBJECT_0)
+            return Stop(pi, "still running 10 s after its window was closed", 6);
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
         Sleep(50);

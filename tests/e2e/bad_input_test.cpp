@@ -1,6 +1,7 @@
 // The quiet modes on damaged, odd or unreachable input: every run ends by itself with exit
 // code 0, and language.cfg keeps every byte unless an import is due, which changes "File"
-// alone. The installer's key holds a known locale throughout, so a misread -2 would show.
+// alone (compared line by line: Wine writes the whole file anew, with its own line ends).
+// The installer's key holds a known locale throughout, so a misread -2 would show.
 #include "support/win32_support.h"
 
 #include <gtest/gtest.h>
@@ -25,7 +26,7 @@ class BadInput : public ::testing::Test {
     void TearDown() override { DeleteInstallerKey(); }
 
     // Runs both quiet modes on `content` (null: leave the folder's language.cfg as set up)
-    // and checks the file afterwards against `expected` (empty: unchanged).
+    // and checks the file afterwards against `expected` (empty: unchanged, byte for byte).
     void RunBoth(const Installation& inst, const std::string* content, const std::string& expected,
                  const std::string& what) {
         for (const char* mode : {"/CHECK", "/CHECK_RUN"}) {
@@ -39,8 +40,11 @@ class BadInput : public ::testing::Test {
             EXPECT_TRUE(r.finished) << what << " " << mode;
             EXPECT_EQ(0u, r.exitCode) << what << " " << mode;
             const std::string after = ReadFileBytes(inst.cfg);
-            EXPECT_TRUE(after == (expected.empty() ? before : expected))
-                << what << " " << mode << ": " << after.size() << " bytes, was " << before.size();
+            if (expected.empty())
+                EXPECT_TRUE(after == before)
+                    << what << " " << mode << ": " << after.size() << " bytes, was " << before.size();
+            else
+                EXPECT_TRUE(SameProfileLines(expected, after)) << what << " " << mode;
             if (std::string(mode) == "/CHECK_RUN")
                 EXPECT_TRUE(StandinRan(inst)) << what;
         }
@@ -64,8 +68,6 @@ std::string ManyEntries() {
 
 TEST_F(BadInput, DamagedOrOddContent) {
     const std::string longName = "[ListNames]\r\n0=" + std::string(100000, 'n') + "\r\n1=Deutsch\r\n";
-    const std::string bom = "\xef\xbb\xbf[ListNames]\r\n0=English\r\n1=Fran\xc3\xa7"
-                            "ais\r\n";
     const struct {
         const char* what;
         std::string content;
@@ -75,11 +77,8 @@ TEST_F(BadInput, DamagedOrOddContent) {
         {"zero bytes", "", ""},
         {"5,000 entries", Cfg(ManyEntries(), "-2"), Cfg(ManyEntries(), "1")},
         {"a 100,000-character name", Cfg(longName, "-2"), Cfg(longName, "1")},
-        {"a UTF-8 byte-order mark", Cfg(bom, "-2"), Cfg(bom, "1")},
-        // Wine writes the whole file anew, with CR LF: a file with bare LF comes back with
-        // CR LF throughout once an import is written (Windows edits in place).
         {"LF line ends, import due", "[ListNames]\n0=English\n1=Deutsch\n[LangFile]\nFile=-2\n",
-         "[ListNames]\r\n0=English\r\n1=Deutsch\r\n[LangFile]\r\nFile=1\r\n"},
+         "[ListNames]\n0=English\n1=Deutsch\n[LangFile]\nFile=1\n"},
         {"LF line ends", "[ListNames]\n0=English\n[LangFile]\nFile=-1\n", ""},
         {"File=abc", Cfg(kNames, "abc"), ""},
         {"File empty", Cfg(kNames, ""), ""},
@@ -90,6 +89,30 @@ TEST_F(BadInput, DamagedOrOddContent) {
     Installation inst("bad");
     for (const auto& c : cases)
         RunBoth(inst, &c.content, c.expected, c.what);
+}
+
+// A UTF-8 byte-order mark. Wine decodes it and sees every section. Windows' profile
+// functions take it for part of the first line, so the section named there is not found:
+// the utility, which reads through them, imports nothing when that section is [LangFile].
+// (Installers write language.cfg without a mark: docs/language-file.md.)
+TEST_F(BadInput, Utf8ByteOrderMark) {
+    const std::string bom = "\xef\xbb\xbf";
+    const std::string names = "[ListNames]\r\n0=English\r\n1=Fran\xc3\xa7"
+                              "ais\r\n";
+    const struct {
+        const char* what;
+        std::string content;
+        std::string imported;
+        bool hiddenOnWindows;
+    } cases[] = {
+        {"in front of [ListNames]", bom + Cfg(names, "-2"), bom + Cfg(names, "1"), false},
+        {"in front of [LangFile]", bom + Cfg("", "-2") + names, bom + Cfg("", "1") + names, true},
+    };
+    Installation inst("bom");
+    for (const auto& c : cases) {
+        const bool hidden = c.hiddenOnWindows && !RunningUnderWine();
+        RunBoth(inst, &c.content, hidden ? "" : c.imported, c.what);
+    }
 }
 
 TEST_F(BadInput, LanguageFileThatIsAFolder) {

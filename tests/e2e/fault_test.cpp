@@ -31,6 +31,12 @@ std::string Cfg(const char* index) {
 const std::string kBefore = Cfg("-2");
 const std::string kImported = Cfg("1");
 
+// A file that was written holds the new index and every other line it had; line ends are
+// the platform's (Wine writes the whole file anew).
+bool Imported(const std::string& file) {
+    return SameProfileLines(kImported, file);
+}
+
 bool IsRuntimeError203(const std::string& text) {
     const std::string prefix = "Runtime error 203 at ";
     if (text.size() != prefix.size() + 8 || text.compare(0, prefix.size(), prefix) != 0)
@@ -73,7 +79,7 @@ long AllocationsOfAnImportingRun(const char* mode) {
     EXPECT_TRUE(run.exited);
     EXPECT_EQ(0u, run.exitCode);
     EXPECT_TRUE(run.boxes.empty()) << run.boxes[0];
-    EXPECT_EQ(kImported, ReadFileBytes(inst->cfg));
+    EXPECT_TRUE(Imported(ReadFileBytes(inst->cfg)));
     const long total = std::atol(ReadFileBytes(countFile).c_str());
     // Building the dialog alone allocates more than this: fewer means the count is broken.
     EXPECT_GT(total, 50);
@@ -95,7 +101,7 @@ std::string ExpectRuntimeError203(const Installation& inst, const char* mode, co
         EXPECT_TRUE(IsRuntimeError203(run.boxes[0].substr(7))) << at << ": " << run.boxes[0];
     }
     const std::string file = ReadFileBytes(inst.cfg);
-    EXPECT_TRUE(file == kBefore || file == kImported) << at << ":\n" << file;
+    EXPECT_TRUE(file == kBefore || Imported(file)) << at << ":\n" << file;
     return file;
 }
 
@@ -123,12 +129,12 @@ TEST_F(Fault, ExhaustedMemoryAtEveryAllocationOfAnImportingRun) {
     long launched = 0;
     for (long n = 1; n <= total; ++n) {
         const std::string log = ReadFileBytes(runs[n - 1]->standinLog);
-        if (files[n - 1] == kImported)
+        if (Imported(files[n - 1]))
             ++imported;
         if (log.empty())
             continue;
         ++launched;
-        EXPECT_EQ(kImported, files[n - 1]) << "allocation " << n << ": started without the new index";
+        EXPECT_TRUE(Imported(files[n - 1])) << "allocation " << n << ": started without the new index";
         EXPECT_EQ("1", StandinLogValue(log, "file")) << "allocation " << n;
     }
     std::printf("%ld runs ended with the index written, %ld with the main application started\n", imported,
@@ -211,10 +217,10 @@ TEST_F(Fault, QuietModesInAReadOnlyFolder) {
     ASSERT_TRUE(readOnly.Active());
     ExpectQuietRunsEnd(inst, "read-only folder");
     const std::string after = ReadFileBytes(inst.cfg);
-    EXPECT_TRUE(after == kBefore || after == kImported) << after;
-    std::printf("read-only folder: the import was %s\n", after == kImported ? "stored" : "refused");
+    EXPECT_TRUE(after == kBefore || Imported(after)) << after;
+    std::printf("read-only folder: the import was %s\n", Imported(after) ? "stored" : "refused");
     ASSERT_TRUE(StandinRan(inst));
-    EXPECT_EQ(after == kImported ? "1" : "-2", StandinLogValue(ReadFileBytes(inst.standinLog), "file"));
+    EXPECT_EQ(Imported(after) ? "1" : "-2", StandinLogValue(ReadFileBytes(inst.standinLog), "file"));
 }
 
 const char* const kSaveFailed = "The language could not be saved: language.cfg cannot be written.\r\n"

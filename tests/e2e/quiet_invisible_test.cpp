@@ -1,6 +1,9 @@
 // In the quiet modes no window of the utility ever becomes visible, not even for a moment.
 // A global hook records every window that any process shows while it is installed; the
 // dialog mode proves that the recording sees the utility's windows.
+#include "support/dialog_driver.h"
+#include "support/ui_support.h"
+#include "support/watched_run.h"
 #include "support/win32_support.h"
 
 #include <gtest/gtest.h>
@@ -34,25 +37,26 @@ class ShowTrace {
     HHOOK hook_ = nullptr;
 };
 
-// Runs the utility to its end and returns what the trace recorded for it.
+// Runs the utility to its end and returns what the trace recorded for it. The hook is
+// installed by this thread, so it pumps messages all the while it waits.
 std::string ShownWindows(const Installation& inst, const std::string& arguments, bool closeDialog) {
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    std::string line = "\"" + inst.exe + "\" " + arguments;
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    const Started run("\"" + inst.exe + "\" " + arguments);
+    if (!run.Ok())
         return "<not started>";
     if (closeDialog) {
         HWND form = nullptr;
-        WaitUntil([&] { return (form = FindWindowA("obj_Form", "Language ....")) && IsWindowVisible(form); });
+        uitest::PumpUntil(
+            [&] {
+                return (form = FindProcessWindow(run.Id(), "obj_Form", "Language ....")) &&
+                       IsWindowVisible(form);
+            },
+            10000);
         PostMessageA(form, WM_CLOSE, 0, 0);
     }
-    WaitForSingleObject(pi.hProcess, 15000);
-    const std::string log = ShowTrace::LogOf(pi.dwProcessId);
+    EXPECT_TRUE(uitest::PumpUntilSignalled(run.Process(), 15000)) << arguments << ": still running";
+    const std::string log = ShowTrace::LogOf(run.Id());
     const std::string shown = ReadFileBytes(log);
     DeleteFileA(log.c_str());
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
     return shown;
 }
 
@@ -69,7 +73,8 @@ TEST(QuietModes, NoWindowIsEverShown) {
     for (const char* mode : {"/CHECK", "/CHECK_RUN", "/check"}) {
         WriteFileBytes(inst.cfg, "[ListNames]\r\n0=English\r\n1=Deutsch\r\n[LangFile]\r\nFile=-2\r\n");
         EXPECT_EQ("", ShownWindows(inst, mode, false)) << mode;
-        EXPECT_EQ(1, static_cast<int>(GetPrivateProfileIntA("LangFile", "File", -100, inst.cfg.c_str()))) << mode;
+        EXPECT_EQ(1, static_cast<int>(GetPrivateProfileIntA("LangFile", "File", -100, inst.cfg.c_str())))
+            << mode;
     }
     DeleteInstallerKey();
 }

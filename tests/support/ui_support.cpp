@@ -28,6 +28,19 @@ bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
     }
 }
 
+bool PumpUntilSignalled(HANDLE object, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        PumpMessages();
+        const DWORD waited = GetTickCount() - start;
+        if (waited >= timeoutMs)
+            return WaitForSingleObject(object, 0) == WAIT_OBJECT_0;
+        // The queue is empty now, so this wakes for the object or for whatever comes next.
+        if (MsgWaitForMultipleObjects(1, &object, FALSE, timeoutMs - waited, QS_ALLINPUT) == WAIT_OBJECT_0)
+            return true;
+    }
+}
+
 namespace {
 
 bool IsKeyMessage(UINT message) {

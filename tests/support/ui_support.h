@@ -15,6 +15,10 @@ namespace uitest {
 void PumpMessages();
 // Pumps until the condition holds or the time is up; returns the condition's last value.
 bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 3000);
+// Waits for `object` while dispatching this thread's messages; false at the timeout. A
+// thread that installed a global hook must keep pumping: 64-bit Windows runs a 32-bit
+// hook's calls for 64-bit processes on the installing thread, and they wait for it.
+bool PumpUntilSignalled(HANDLE object, DWORD timeoutMs);
 
 // Real keyboard input through SendInput. Each call waits until the last key event it sent
 // has been dispatched by this thread, so that what the key did can be looked at at once.

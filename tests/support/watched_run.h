@@ -25,6 +25,7 @@ class Started {
 
     bool Ok() const { return ok_; }
     DWORD Id() const { return pi_.dwProcessId; }
+    HANDLE Process() const { return pi_.hProcess; }
     bool Ended() const;
     // False when it is still running at the timeout.
     bool WaitExit(DWORD timeoutMs, DWORD* code) const;

@@ -1,5 +1,6 @@
 #include "support/win32_support.h"
 
+#include <aclapi.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -7,11 +8,6 @@
 #include <vector>
 
 namespace testsupport {
-
-bool RunningUnderWine() {
-    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version");
-}
 
 std::string WindowsPath(const std::string& path) {
     if (path.empty() || path[0] != '/')
@@ -24,10 +20,18 @@ std::string WindowsPath(const std::string& path) {
     return result;
 }
 
-std::string ProductExe() { return WindowsPath(LANGSELECT_EXE); }
-std::string FaultInjectionExe() { return WindowsPath(LANGSELECT_FAULT_EXE); }
-std::string StandinExe() { return WindowsPath(BRANTLOW_STANDIN_EXE); }
-std::string ShowTraceDll() { return WindowsPath(SHOW_TRACE_DLL); }
+std::string ProductExe() {
+    return WindowsPath(LANGSELECT_EXE);
+}
+std::string FaultInjectionExe() {
+    return WindowsPath(LANGSELECT_FAULT_EXE);
+}
+std::string StandinExe() {
+    return WindowsPath(BRANTLOW_STANDIN_EXE);
+}
+std::string ShowTraceDll() {
+    return WindowsPath(SHOW_TRACE_DLL);
+}
 
 TempFolder::TempFolder(const std::string& hint) {
     static unsigned counter = 0;
@@ -220,7 +224,7 @@ void SetInstallerText(const std::string& text) {
     SetInstallerValue(REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
 }
 
-ImportHook::ImportHook(const char* dll, const char* function, const void* replacement) {
+void ImportHook::Install(const char* dll, const char* function, const void* replacement) {
     auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
     const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
     const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
@@ -282,10 +286,9 @@ FARPROC WINAPI OverridingGetProcAddress(HMODULE module, LPCSTR name) {
 
 } // namespace
 
-SystemProcHook::SystemProcHook(const char* name, const void* replacement) : name_(name) {
+void SystemProcHook::Install(const void* replacement) {
     if (!g_getProcAddressHook)
-        g_getProcAddressHook = new ImportHook("kernel32.dll", "GetProcAddress",
-                                              reinterpret_cast<const void*>(OverridingGetProcAddress));
+        g_getProcAddressHook = new ImportHook("kernel32.dll", "GetProcAddress", OverridingGetProcAddress);
     g_procOverrides.push_back({name_, replacement});
 }
 
@@ -339,23 +342,70 @@ std::string UnixPath(const std::string& path) {
 
 } // namespace
 
-ReadOnlyFile::ReadOnlyFile(const std::string& path) : path_(path), unixPath_(UnixPath(path)) {
-    if (unixPath_.empty())
-        SetFileAttributesW(Wide(path_).c_str(), FILE_ATTRIBUTE_READONLY);
-    else if (RunChattr("+i", unixPath_))
+ReadOnlyFile::ReadOnlyFile(const std::string& path) : path_(path) {
+    if (!RunningUnderWine()) {
+        DenyWrites();
+        return;
+    }
+    unixPath_ = UnixPath(path);
+    if (!unixPath_.empty() && RunChattr("+i", unixPath_))
         WaitUntil([&] { return Active(); }, 5000); // Wine may report the Unix process ended early
 }
 
 ReadOnlyFile::~ReadOnlyFile() {
-    if (unixPath_.empty())
-        SetFileAttributesW(Wide(path_).c_str(), FILE_ATTRIBUTE_NORMAL);
-    else if (RunChattr("-i", unixPath_))
+    if (saved_)
+        RestoreAccess();
+    else if (!unixPath_.empty() && RunChattr("-i", unixPath_))
         WaitUntil([&] { return !Active(); }, 5000);
 }
 
-bool ReadOnlyFile::Active() const {
+bool ReadOnlyFile::IsFolder() const {
     const DWORD attributes = GetFileAttributesW(Wide(path_).c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void ReadOnlyFile::DenyWrites() {
+    std::wstring path = Wide(path_);
+    if (GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                              &savedDacl_, nullptr, &saved_) != ERROR_SUCCESS)
+        return;
+    // No list at all grants everything; a list of the one denial alone would grant nothing.
+    if (!savedDacl_) {
+        LocalFree(saved_);
+        saved_ = nullptr;
+        return;
+    }
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    if (!AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone))
+        return;
+    EXPLICIT_ACCESSW deny = {};
+    deny.grfAccessPermissions =
+        IsFolder() ? FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY : FILE_WRITE_DATA | FILE_APPEND_DATA;
+    deny.grfAccessMode = DENY_ACCESS;
+    deny.grfInheritance = NO_INHERITANCE;
+    deny.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+    deny.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
+    deny.Trustee.ptstrName = static_cast<LPWSTR>(everyone);
+    PACL denying = nullptr;
+    if (SetEntriesInAclW(1, &deny, savedDacl_, &denying) == ERROR_SUCCESS) {
+        SetNamedSecurityInfoW(&path[0], SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, denying,
+                              nullptr);
+        LocalFree(denying);
+    }
+    FreeSid(everyone);
+}
+
+void ReadOnlyFile::RestoreAccess() {
+    std::wstring path = Wide(path_);
+    SetNamedSecurityInfoW(&path[0], SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, savedDacl_,
+                          nullptr);
+    LocalFree(saved_);
+    saved_ = nullptr;
+}
+
+bool ReadOnlyFile::Active() const {
+    if (IsFolder()) {
         // A folder is read-only when no new file can be made in it.
         const std::wstring probe = Wide(path_ + "\\probe.tmp");
         HANDLE made = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
@@ -406,6 +456,41 @@ ProcessResult RunWithoutDisplay(const Installation& inst, const std::string& arg
     result.exitCode = static_cast<DWORD>(atoi(ReadFileBytes(exitFile).c_str()));
     result.finished = result.exitCode != kKilledByTimeout;
     return result;
+}
+
+bool RunningUnderWine() {
+    // Only Wine's ntdll has this entry point.
+    return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+std::vector<std::string> ProfileLines(const std::string& bytes) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t end = bytes.find_first_of("\r\n", start);
+        if (end == std::string::npos)
+            end = bytes.size();
+        const std::string line = bytes.substr(start, end - start);
+        if (line.find_first_not_of(" \t") != std::string::npos)
+            lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+::testing::AssertionResult SameProfileLines(const std::string& expected, const std::string& actual) {
+    const std::vector<std::string> want = ProfileLines(expected);
+    const std::vector<std::string> got = ProfileLines(actual);
+    for (size_t i = 0; i < want.size() || i < got.size(); ++i) {
+        const std::string* w = i < want.size() ? &want[i] : nullptr;
+        const std::string* g = i < got.size() ? &got[i] : nullptr;
+        if (w && g && *w == *g)
+            continue;
+        return ::testing::AssertionFailure()
+               << "line " << i + 1 << " of " << want.size() << " differs: expected ["
+               << (w ? w->substr(0, 200) : "<end>") << "], got [" << (g ? g->substr(0, 200) : "<end>") << "]";
+    }
+    return ::testing::AssertionSuccess();
 }
 
 } // namespace testsupport

@@ -4,14 +4,14 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace testsupport {
-
-// Whether this test runs under Wine rather than on Windows.
-bool RunningUnderWine();
 
 // A build path as the program under test sees it ("/x/y" under Wine is "Z:\x\y").
 std::string WindowsPath(const std::string& path);
@@ -89,11 +89,22 @@ void DeleteInstallerKey();
 void SetInstallerValue(DWORD type, const void* data, DWORD size);
 void SetInstallerText(const std::string& text); // REG_SZ with its terminator
 
+// A stand-in for a system entry point must use the system's calling convention (WINAPI).
+// Only 32-bit code tells it from the compiler's own: a stand-in without it works in a
+// 64-bit run and wrecks the caller's stack in a 32-bit one. The hooks below take their
+// stand-in typed, so that the 32-bit build, made on every machine, refuses such a one.
+template <typename Result, typename... Args> const void* SystemEntry(Result(WINAPI* standIn)(Args...)) {
+    return reinterpret_cast<const void*>(standIn);
+}
+
 // Points this program's import of `function` from `dll` at `replacement` until destroyed,
 // so that a test can see which calls the product code makes.
 class ImportHook {
   public:
-    ImportHook(const char* dll, const char* function, const void* replacement);
+    template <typename Result, typename... Args>
+    ImportHook(const char* dll, const char* function, Result(WINAPI* replacement)(Args...)) {
+        Install(dll, function, SystemEntry(replacement));
+    }
     ~ImportHook();
     ImportHook(const ImportHook&) = delete;
     ImportHook& operator=(const ImportHook&) = delete;
@@ -101,6 +112,7 @@ class ImportHook {
     const void* Original() const { return original_; }
 
   private:
+    void Install(const char* dll, const char* function, const void* replacement);
     const void** slot_ = nullptr;
     const void* original_ = nullptr;
 };
@@ -110,20 +122,26 @@ class ImportHook {
 // needs them (sysutil/system_proc.h).
 class SystemProcHook {
   public:
-    SystemProcHook(const char* name, const void* replacement);
+    template <typename Result, typename... Args>
+    SystemProcHook(const char* name, Result(WINAPI* replacement)(Args...)) : name_(name) {
+        Install(SystemEntry(replacement));
+    }
     ~SystemProcHook();
     SystemProcHook(const SystemProcHook&) = delete;
     SystemProcHook& operator=(const SystemProcHook&) = delete;
     bool Installed() const;
 
   private:
+    void Install(const void* replacement);
     std::string name_;
 };
 
-// Makes a file unwritable for the length of a test. Root ignores the DOS read-only
-// attribute and the mode bits under Wine, so the Linux immutable flag is set through
-// chattr; on Windows the read-only attribute does it. Active() tells whether a write
-// is really refused.
+// Makes a file refuse writes, or a folder refuse new files and folders (its files stay
+// writable), for the length of a test. Under Wine the tests run as root, who ignores the
+// DOS attributes and the mode bits, so the Linux immutable flag is set through chattr. On
+// Windows a folder's read-only attribute means nothing, so an access-control entry denies
+// those rights to everyone, the owner included, until the object's own is put back.
+// Active() tells whether a write is really refused.
 class ReadOnlyFile {
   public:
     explicit ReadOnlyFile(const std::string& path);
@@ -133,8 +151,13 @@ class ReadOnlyFile {
     bool Active() const;
 
   private:
+    bool IsFolder() const;
+    void DenyWrites();
+    void RestoreAccess();
     std::string path_;
-    std::string unixPath_;
+    std::string unixPath_;                 // under Wine
+    PSECURITY_DESCRIPTOR saved_ = nullptr; // on Windows: the access list as it was
+    PACL savedDacl_ = nullptr;             // (inside saved_)
 };
 
 // Under Wine only: runs the installation's program with the given arguments through a
@@ -142,5 +165,16 @@ class ReadOnlyFile {
 // all. (A Windows child of ours would inherit our display whatever its environment.)
 ProcessResult RunWithoutDisplay(const Installation& inst, const std::string& arguments,
                                 DWORD timeoutMs = 20000);
+// Whether the tests run under Wine, for the few expectations where Wine and Windows
+// differ: a profile file with a UTF-8 byte-order mark, read-only folders, line ends.
+bool RunningUnderWine();
+
+// The lines of a profile file that hold anything, without their ends. Windows writes a
+// profile file in place, Wine writes it anew (CR LF throughout, no blank lines), so after
+// a write only these lines and the values compare alike on both; bytes compare only where
+// nothing was written.
+std::vector<std::string> ProfileLines(const std::string& bytes);
+// Whether `actual` holds the lines of `expected` in order; if not, says where they part.
+::testing::AssertionResult SameProfileLines(const std::string& expected, const std::string& actual);
 
 } // namespace testsupport

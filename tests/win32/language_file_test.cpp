@@ -88,11 +88,12 @@ TEST(LanguageFile, StoringAnIndexTouchesOnlyTheIndex) {
     TempFolder folder("lang");
     const std::string path = folder / "language.cfg";
     app::StoreLanguageIndex(path.c_str(), -1); // no file yet: made with the section
-    EXPECT_EQ("[LangFile]\r\nFile=-1\r\n", ReadFileBytes(path));
+    EXPECT_TRUE(SameProfileLines("[LangFile]\r\nFile=-1\r\n", ReadFileBytes(path)));
 
     ASSERT_TRUE(WriteFileBytes(path, "[ListNames]\r\n0=English\r\n1=Deutsch\r\n[LangFile]\r\nFile=-2\r\n"));
     app::StoreLanguageIndex(path.c_str(), 1);
-    EXPECT_EQ("[ListNames]\r\n0=English\r\n1=Deutsch\r\n[LangFile]\r\nFile=1\r\n", ReadFileBytes(path));
+    EXPECT_TRUE(SameProfileLines("[ListNames]\r\n0=English\r\n1=Deutsch\r\n[LangFile]\r\nFile=1\r\n",
+                                 ReadFileBytes(path)));
 }
 
 } // namespace

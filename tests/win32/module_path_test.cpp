@@ -39,7 +39,7 @@ DWORD WINAPI FakeModuleFileName(HMODULE module, LPSTR buffer, DWORD size) {
 }
 
 TEST(ModulePath, LongPathsAreNeverCut) {
-    ImportHook hook("kernel32.dll", "GetModuleFileNameA", reinterpret_cast<const void*>(FakeModuleFileName));
+    ImportHook hook("kernel32.dll", "GetModuleFileNameA", FakeModuleFileName);
     ASSERT_TRUE(hook.Installed());
     for (const bool terminates : {true, false}) {
         g_terminatesCutPath = terminates;

@@ -94,9 +94,9 @@ LONG WINAPI CountedOpen(HKEY root, LPCSTR path, DWORD options, REGSAM access, PH
 }
 
 TEST(RegistryCalls, HandleZeroMakesNoCall) {
-    SystemProcHook query("RegQueryValueExA", reinterpret_cast<const void*>(CountedQuery));
-    SystemProcHook close("RegCloseKey", reinterpret_cast<const void*>(CountedClose));
-    SystemProcHook open("RegOpenKeyExA", reinterpret_cast<const void*>(CountedOpen));
+    SystemProcHook query("RegQueryValueExA", CountedQuery);
+    SystemProcHook close("RegCloseKey", CountedClose);
+    SystemProcHook open("RegOpenKeyExA", CountedOpen);
     ASSERT_TRUE(open.Installed());
     g_calls = 0;
     EXPECT_EQ("", ReadRegistryText(nullptr, "Installer Language"));
