@@ -69,6 +69,22 @@ std::string ControlText(HWND control) {
     return text;
 }
 
+// A control of the wizard's current page (an inner dialog), or null.
+HWND OnPage(HWND wizard, const char* className) {
+    HWND page = FindWindowExA(wizard, nullptr, "#32770", nullptr);
+    return page ? FindWindowExA(page, nullptr, className, nullptr) : nullptr;
+}
+
+HWND CheckBoxOnPage(HWND wizard) {
+    HWND page = FindWindowExA(wizard, nullptr, "#32770", nullptr);
+    for (HWND b = nullptr; page && (b = FindWindowExA(page, b, "Button", nullptr)) != nullptr;) {
+        const LONG type = GetWindowLongA(b, GWL_STYLE) & BS_TYPEMASK;
+        if (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX)
+            return b;
+    }
+    return nullptr;
+}
+
 bool KeyPresent(const char* path) {
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
@@ -158,37 +174,25 @@ TEST_F(Installer, InteractiveInstallTakesTheDialogsLanguageAndTheUsersLaterChoic
         return wizard && wizard != language && IsWindowVisible(wizard) &&
                IsWindowEnabled(GetDlgItem(wizard, IDOK));
     })) << "no wizard";
-    const auto onPage = [&](const char* className) {
-        HWND page = FindWindowExA(wizard, nullptr, "#32770", nullptr);
-        return page ? FindWindowExA(page, nullptr, className, nullptr) : nullptr;
-    };
     SetForegroundWindow(wizard);
     WaitUntil([&] { return GetForegroundWindow() == wizard; }, 3000);
     PressKeyForFocus(VK_RETURN); // welcome
 
     HWND folderBox = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (folderBox = onPage("Edit")) != nullptr; })) << "no directory page";
+    ASSERT_TRUE(WaitUntil([&] { return (folderBox = OnPage(wizard, "Edit")) != nullptr; }))
+        << "no directory page";
     EXPECT_EQ(dir, ControlText(folderBox) + "\\") << "the default folder, with its blank";
     PressKeyForFocus(VK_RETURN); // install
 
     // The finish page: its option "run" is the only check box.
     HWND run = nullptr;
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            HWND page = FindWindowExA(wizard, nullptr, "#32770", nullptr);
-            for (HWND b = nullptr; page && (b = FindWindowExA(page, b, "Button", nullptr)) != nullptr;) {
-                if ((GetWindowLongA(b, GWL_STYLE) & BS_TYPEMASK) == BS_AUTOCHECKBOX ||
-                    (GetWindowLongA(b, GWL_STYLE) & BS_TYPEMASK) == BS_CHECKBOX)
-                    run = b;
-            }
-            return run != nullptr;
-        },
-        20000))
+    ASSERT_TRUE(WaitUntil([&] { return (run = CheckBoxOnPage(wizard)) != nullptr; }, 20000))
         << "no finish page";
     EXPECT_EQ(BST_CHECKED, SendMessageA(run, BM_GETCHECK, 0, 0));
     PressKeyForFocus(VK_RETURN); // finish, and run the product
     DWORD code = 1;
     EXPECT_TRUE(setup.WaitExit(10000, &code));
+    EXPECT_EQ(0u, code);
 
     // Modern UI recorded the language when the install-files page was left, before the
     // finish page started the product through "/CHECK_RUN".
