@@ -129,7 +129,7 @@ Section "${PRODUCT}"
   File "/oname=language.cfg" "${LANGUAGE_CFG}"
 
   ; Modern UI's own write happens in a page's leave function, which a silent install never
-  ; runs: without this the value would be missing (or stale) and "File" would stay -2.
+  ; runs: without this the value would be missing ("File" stays -2) or an earlier install's.
   ${If} ${Silent}
     ${If} $SilentLocale == ""
       StrCpy $SilentLocale $LANGUAGE
