@@ -8,7 +8,8 @@
 
 namespace sysutil {
 
-// KEY_READ without a registry-view flag; 0 when the key cannot be opened.
+// KEY_READ in this program's own registry view and, when the key is missing there, in the
+// 64-bit view; 0 when the key cannot be opened.
 HKEY OpenRegistryKeyForRead(HKEY root, const Text& path);
 // The text of a REG_SZ value up to its first zero byte (all of it when it has none).
 // Any other type, a missing value, a failed read or key 0 give the empty text.

@@ -26,9 +26,13 @@ LONG QueryValue(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* size
 
 HKEY OpenRegistryKeyForRead(HKEY root, const Text& path) {
     HKEY key = nullptr;
-    if (OpenKey(root, path.c_str(), KEY_READ, &key) != ERROR_SUCCESS)
-        return nullptr;
-    return key;
+    LONG result = OpenKey(root, path.c_str(), KEY_READ, &key);
+    // On 64-bit Windows a 64-bit-aware installer writes the 64-bit view, which this 32-bit
+    // program does not see by default. Only a key missing from our own view is looked for
+    // there; 32-bit Windows ignores the flag and simply finds nothing again.
+    if (result == ERROR_FILE_NOT_FOUND)
+        result = OpenKey(root, path.c_str(), KEY_READ | KEY_WOW64_64KEY, &key);
+    return result == ERROR_SUCCESS ? key : nullptr;
 }
 
 Text ReadRegistryText(HKEY key, const Text& name) {

@@ -11,8 +11,10 @@ namespace testsupport {
 
 class DialogDriver {
   public:
-    // Starts the utility of `inst` with `arguments` and waits for its dialog.
-    explicit DialogDriver(const Installation& inst, const std::string& arguments = "");
+    // Starts the utility of `inst` (or the one at `exe`) with `arguments` and waits for its dialog.
+    explicit DialogDriver(const Installation& inst, const std::string& arguments = "")
+        : DialogDriver(inst.exe, arguments) {}
+    explicit DialogDriver(const std::string& exe, const std::string& arguments = "");
     DialogDriver(const DialogDriver&) = delete;
     DialogDriver& operator=(const DialogDriver&) = delete;
 
@@ -38,7 +40,11 @@ class DialogDriver {
     HWND form_ = nullptr;
 };
 
-// The utility's top-level window with this class and caption, or null.
+// The top-level window of a process (any process for 0) with this class and caption
+// (any for null), or null.
 HWND FindProcessWindow(DWORD processId, const char* className, const char* caption);
+// A real key press and release for the window that has the keyboard focus, given the time
+// that Wine takes to deliver it.
+void PressKeyForFocus(WORD vk);
 
 } // namespace testsupport

@@ -51,10 +51,16 @@ HWND FindProcessWindow(DWORD processId, const char* className, const char* capti
     return s.found;
 }
 
-DialogDriver::DialogDriver(const Installation& inst, const std::string& arguments)
-    : process_("\"" + inst.exe + "\"" + (arguments.empty() ? "" : " " + arguments)) {
+void PressKeyForFocus(WORD vk) {
+    SendKey(vk, false);
+    SendKey(vk, true);
+    Sleep(150);
+}
+
+DialogDriver::DialogDriver(const std::string& exe, const std::string& arguments)
+    : process_("\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments)) {
     if (!process_.Ok()) {
-        ADD_FAILURE() << "cannot start " << inst.exe;
+        ADD_FAILURE() << "cannot start " << exe;
         return;
     }
     WaitUntil([&] {

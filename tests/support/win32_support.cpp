@@ -20,18 +20,12 @@ std::string WindowsPath(const std::string& path) {
     return result;
 }
 
-std::string ProductExe() {
-    return WindowsPath(LANGSELECT_EXE);
-}
-std::string FaultInjectionExe() {
-    return WindowsPath(LANGSELECT_FAULT_EXE);
-}
-std::string StandinExe() {
-    return WindowsPath(BRANTLOW_STANDIN_EXE);
-}
-std::string ShowTraceDll() {
-    return WindowsPath(SHOW_TRACE_DLL);
-}
+std::string ProductExe() { return WindowsPath(LANGSELECT_EXE); }
+std::string FaultInjectionExe() { return WindowsPath(LANGSELECT_FAULT_EXE); }
+std::string StandinExe() { return WindowsPath(BRANTLOW_STANDIN_EXE); }
+std::string ShowTraceDll() { return WindowsPath(SHOW_TRACE_DLL); }
+std::string ExampleInstallerExe() { return WindowsPath(EXAMPLE_INSTALLER_EXE); }
+std::string ExampleInstaller64Exe() { return WindowsPath(EXAMPLE_INSTALLER64_EXE); }
 
 TempFolder::TempFolder(const std::string& hint) {
     static unsigned counter = 0;
@@ -207,21 +201,39 @@ bool StandinRan(const Installation& inst, DWORD timeoutMs) {
                      timeoutMs);
 }
 
-void DeleteInstallerKey() {
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kInstallerKey);
+bool StartedWithoutArguments(const std::string& cmdline, const std::string& dir) {
+    const std::string main = dir + "Brantlow.exe";
+    return cmdline == main || cmdline == "\"" + main + "\"";
 }
 
-void SetInstallerValue(DWORD type, const void* data, DWORD size) {
+void DeleteInstallerKey(REGSAM view) {
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kInstallerKey, view, 0);
+}
+
+void SetInstallerValue(DWORD type, const void* data, DWORD size, REGSAM view) {
     HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, kInstallerKey, 0, nullptr, 0, KEY_ALL_ACCESS,
-                                             nullptr, &key, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, kInstallerKey, 0, nullptr, 0,
+                                             KEY_ALL_ACCESS | view, nullptr, &key, nullptr));
     ASSERT_EQ(ERROR_SUCCESS,
               RegSetValueExA(key, "Installer Language", 0, type, static_cast<const BYTE*>(data), size));
     RegCloseKey(key);
 }
 
-void SetInstallerText(const std::string& text) {
-    SetInstallerValue(REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
+void SetInstallerText(const std::string& text, REGSAM view) {
+    SetInstallerValue(REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1), view);
+}
+
+std::string InstallerText(REGSAM view) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kInstallerKey, 0, KEY_READ | view, &key) != ERROR_SUCCESS)
+        return "<absent>";
+    char text[64] = {};
+    DWORD size = sizeof text - 1;
+    DWORD type = 0;
+    const LONG read =
+        RegQueryValueExA(key, "Installer Language", nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
+    RegCloseKey(key);
+    return read == ERROR_SUCCESS && type == REG_SZ ? std::string(text) : "<absent>";
 }
 
 void ImportHook::Install(const char* dll, const char* function, const void* replacement) {

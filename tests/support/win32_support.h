@@ -20,6 +20,11 @@ std::string ProductExe();        // build/win32/LangSelect.exe
 std::string FaultInjectionExe(); // the product with a failing allocation on request
 std::string StandinExe();        // the stand-in for Brantlow.exe
 std::string ShowTraceDll();      // the global hook that records shown windows
+// The installer of examples/nsis built by makensis around the programs under test, and
+// the same for a 64-bit product (it writes the 64-bit registry view). Empty when makensis
+// was not found at configure time.
+std::string ExampleInstallerExe();
+std::string ExampleInstaller64Exe();
 
 // A fresh folder under the temporary folder, removed with everything in it.
 class TempFolder {
@@ -82,12 +87,17 @@ struct Installation {
 std::string StandinLogValue(const std::string& log, const std::string& key);
 // Waits until the stand-in has logged a start in the installation's folder.
 bool StandinRan(const Installation& inst, DWORD timeoutMs = 10000);
+// Whether a logged command line is `dir`Brantlow.exe alone, quoted or not: no arguments.
+bool StartedWithoutArguments(const std::string& cmdline, const std::string& dir);
 
-// The installer's registry key in this test prefix: created, filled, removed.
+// The installer's registry key in this test prefix: created, filled, read, removed.
+// `view` 0 is this program's own registry view; KEY_WOW64_64KEY or KEY_WOW64_32KEY picks
+// one view of a 64-bit prefix on purpose.
 constexpr const char* kInstallerKey = "Software\\Orvesta Software\\Kelmora";
-void DeleteInstallerKey();
-void SetInstallerValue(DWORD type, const void* data, DWORD size);
-void SetInstallerText(const std::string& text); // REG_SZ with its terminator
+void DeleteInstallerKey(REGSAM view = 0);
+void SetInstallerValue(DWORD type, const void* data, DWORD size, REGSAM view = 0);
+void SetInstallerText(const std::string& text, REGSAM view = 0); // REG_SZ with its terminator
+std::string InstallerText(REGSAM view = 0);                      // "<absent>" when missing
 
 // A stand-in for a system entry point must use the system's calling convention (WINAPI).
 // Only 32-bit code tells it from the compiler's own: a stand-in without it works in a

@@ -1,0 +1,186 @@
+; Kelmora's installer: NSIS 3 with Modern UI 2, for a product whose user-interface language
+; is chosen by LangSelect.exe. Copy it and change the names; docs/integration.md is the
+; contract this script keeps, and the comments below say which part of it each piece is for.
+;
+; Build, with LangSelect.exe, Brantlow.exe and language.cfg beside this script:
+;     makensis kelmora.nsi
+;     makensis -DPRODUCT_64BIT kelmora.nsi    (a 64-bit main application; see SetRegView)
+; Other places for the files: -DLANGSELECT_EXE=... -DMAIN_APPLICATION_EXE=...
+; -DLANGUAGE_CFG=... and -DOUTFILE=... for the installer itself.
+;
+; Silent install, in German:
+;     KelmoraSetup.exe /S /LANG=1031 /D=C:\Program Files\Kelmora
+; /LANG= takes a decimal locale identifier; /D= must come last and takes no quotes.
+; Silent uninstall: "C:\Program Files\Kelmora\uninstall.exe" /S
+
+Unicode true
+!include MUI2.nsh
+!include LogicLib.nsh
+!include FileFunc.nsh
+
+!define PRODUCT "Kelmora"
+!define COMPANY "Orvesta Software"
+; Where LangSelect looks for the installer's language: HKLM, this key, this REG_SZ value,
+; holding the locale identifier in decimal ("1031"). Only the names are fixed; the value
+; is what NSIS keeps in $LANGUAGE.
+!define LANGUAGE_KEY "Software\${COMPANY}\${PRODUCT}"
+!define LANGUAGE_VALUE "Installer Language"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
+
+!define /ifndef LANGSELECT_EXE "LangSelect.exe"
+!define /ifndef MAIN_APPLICATION_EXE "Brantlow.exe"
+!define /ifndef LANGUAGE_CFG "language.cfg"
+!define /ifndef OUTFILE "KelmoraSetup.exe"
+
+Name "${PRODUCT}"
+OutFile "${OUTFILE}"
+; The language value lives under HKLM and the files under Program Files.
+RequestExecutionLevel admin
+!ifdef PRODUCT_64BIT
+  InstallDir "$PROGRAMFILES64\${PRODUCT}"
+!else
+  InstallDir "$PROGRAMFILES\${PRODUCT}"
+!endif
+
+;--------------------------------
+; The installer's language, recorded the Modern UI way. With these three defines Modern UI
+; preselects the language recorded last time in its language dialog, and writes the
+; choice to the value when the install-files page is left. No page is left in a silent
+; install, so .onInit and the section below take care of that case.
+!define MUI_LANGDLL_REGISTRY_ROOT HKLM
+!define MUI_LANGDLL_REGISTRY_KEY "${LANGUAGE_KEY}"
+!define MUI_LANGDLL_REGISTRY_VALUENAME "${LANGUAGE_VALUE}"
+; Offer every language below, not only those of the system's code page (a Unicode
+; installer shows them all correctly).
+!define MUI_LANGDLL_ALLLANGUAGES
+; Ask on an upgrade too: the upgrade installs language.cfg with -2 again, so the answer
+; becomes the product's language once more. Without this define an upgrade silently
+; reuses the language of the first install.
+!define MUI_LANGDLL_ALWAYSSHOW
+!define MUI_ABORTWARNING
+
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+; "Run Kelmora" goes through LangSelect like the shortcut, so the product starts in the
+; language just chosen. The install-files page has been left by now: the value is written.
+!define MUI_FINISHPAGE_RUN "$INSTDIR\LangSelect.exe"
+!define MUI_FINISHPAGE_RUN_PARAMETERS "/CHECK_RUN"
+!insertmacro MUI_PAGE_FINISH
+
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+
+; Exactly the thirteen languages that LangSelect maps, with their locale identifier and
+; the index of language.cfg it becomes. The first is the default. Index 9 (Portugues) has
+; no locale in LangSelect's table: an installer offering it would record a language that
+; the product never takes over, so it is left to LangSelect's own dialog.
+!insertmacro MUI_LANGUAGE "English"     ; 1033 -> 0
+!insertmacro MUI_LANGUAGE "German"      ; 1031 -> 1
+!insertmacro MUI_LANGUAGE "French"      ; 1036 -> 2
+!insertmacro MUI_LANGUAGE "Dutch"       ; 1043 -> 3
+!insertmacro MUI_LANGUAGE "Polish"      ; 1045 -> 4
+!insertmacro MUI_LANGUAGE "Russian"     ; 1049 -> 5
+!insertmacro MUI_LANGUAGE "Korean"      ; 1042 -> 6
+!insertmacro MUI_LANGUAGE "SimpChinese" ; 2052 -> 7
+!insertmacro MUI_LANGUAGE "Finnish"     ; 1035 -> 8
+!insertmacro MUI_LANGUAGE "Spanish"     ; 1034 -> 10 (traditional sort; 3082 is not mapped)
+!insertmacro MUI_LANGUAGE "Italian"     ; 1040 -> 11
+!insertmacro MUI_LANGUAGE "Ukrainian"   ; 1058 -> 12
+!insertmacro MUI_LANGUAGE "Arabic"      ; 1025 -> 13
+!insertmacro MUI_RESERVEFILE_LANGDLL
+
+;--------------------------------
+; The locale given with /LANG= to a silent install, recorded as given: a locale that this
+; installer does not offer (1041, say) is still the one asked for, and LangSelect then
+; keeps -2 instead of taking over the installer's fallback language.
+Var SilentLocale
+
+Function .onInit
+!ifdef PRODUCT_64BIT
+  ; A 64-bit product keeps its settings in the 64-bit registry view; this must come before
+  ; Modern UI reads the earlier value. LangSelect, a 32-bit program, looks in its own view
+  ; first and then in the 64-bit one.
+  SetRegView 64
+!endif
+  ; Interactive: the language dialog. Silent: nothing is shown, and $LANGUAGE is the
+  ; recorded or the system's language.
+  !insertmacro MUI_LANGDLL_DISPLAY
+  ${If} ${Silent}
+    ${GetParameters} $0
+    ClearErrors
+    ${GetOptions} $0 "/LANG=" $SilentLocale
+    ${If} ${Errors}
+      StrCpy $SilentLocale ""
+    ${Else}
+      StrCpy $LANGUAGE $SilentLocale ; the installer's own texts, where it has the language
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
+Section "${PRODUCT}"
+  SetOutPath "$INSTDIR"
+  File "/oname=LangSelect.exe" "${LANGSELECT_EXE}"
+  File "/oname=Brantlow.exe" "${MAIN_APPLICATION_EXE}"
+  ; [ListNames] in the order of LangSelect's locale table, and "File" = -2: the product's
+  ; first start through LangSelect takes the installer's language over. An upgrade that
+  ; should keep the language the user chose since would save "File" first (ReadINIStr)
+  ; and write it back after this line (WriteINIStr).
+  File "/oname=language.cfg" "${LANGUAGE_CFG}"
+
+  ; Modern UI's own write happens in a page's leave function, which a silent install never
+  ; runs: without this the value would be missing ("File" stays -2) or an earlier install's.
+  ${If} ${Silent}
+    ${If} $SilentLocale == ""
+      StrCpy $SilentLocale $LANGUAGE
+    ${EndIf}
+    WriteRegStr HKLM "${LANGUAGE_KEY}" "${LANGUAGE_VALUE}" $SilentLocale
+  ${EndIf}
+
+  ; The product is started through "LangSelect.exe /CHECK_RUN", which stores the language
+  ; and then starts Brantlow.exe; "Choose language" opens LangSelect's dialog.
+  SetShellVarContext all
+  CreateDirectory "$SMPROGRAMS\${PRODUCT}"
+  CreateShortcut "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk" "$INSTDIR\LangSelect.exe" "/CHECK_RUN" \
+      "$INSTDIR\Brantlow.exe" 0
+  CreateShortcut "$SMPROGRAMS\${PRODUCT}\Choose language.lnk" "$INSTDIR\LangSelect.exe"
+  CreateShortcut "$DESKTOP\${PRODUCT}.lnk" "$INSTDIR\LangSelect.exe" "/CHECK_RUN" "$INSTDIR\Brantlow.exe" 0
+
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${COMPANY}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Brantlow.exe"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+SectionEnd
+
+;--------------------------------
+Function un.onInit
+!ifdef PRODUCT_64BIT
+  SetRegView 64
+!endif
+  ; The uninstaller speaks the recorded language.
+  !insertmacro MUI_UNGETLANGUAGE
+FunctionEnd
+
+Section "Uninstall"
+  SetShellVarContext all
+  Delete "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk"
+  Delete "$SMPROGRAMS\${PRODUCT}\Choose language.lnk"
+  RMDir "$SMPROGRAMS\${PRODUCT}"
+  Delete "$DESKTOP\${PRODUCT}.lnk"
+
+  Delete "$INSTDIR\LangSelect.exe"
+  Delete "$INSTDIR\Brantlow.exe"
+  Delete "$INSTDIR\language.cfg"
+  Delete "$INSTDIR\uninstall.exe"
+  ; Not RMDir /r: the folder is the user's choice and may hold the user's own files.
+  RMDir "$INSTDIR"
+
+  ; The language value goes with the product, so that a later install asks afresh.
+  DeleteRegKey HKLM "${LANGUAGE_KEY}"
+  DeleteRegKey /ifempty HKLM "Software\${COMPANY}"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+SectionEnd

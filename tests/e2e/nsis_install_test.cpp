@@ -1,0 +1,247 @@
+// The example installer of examples/nsis, built by makensis around the programs under test:
+// installed silently in several languages and interactively through its own language
+// dialog with real keys, then the installed utility run the way its shortcuts run it, and
+// the uninstaller.
+#include "support/dialog_driver.h"
+#include "support/example_installer.h"
+#include "support/win32_support.h"
+
+#include <gtest/gtest.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <string>
+
+using namespace testsupport;
+
+namespace {
+
+struct Shortcut {
+    std::string target;
+    std::string arguments;
+    std::string folder; // the working directory
+};
+
+Shortcut ReadShortcut(const std::string& path) {
+    Shortcut s;
+    CoInitialize(nullptr);
+    IShellLinkA* link = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                   reinterpret_cast<void**>(&link)))) {
+        IPersistFile* file = nullptr;
+        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+            char text[MAX_PATH * 2] = {};
+            if (SUCCEEDED(file->Load(Wide(path).c_str(), STGM_READ))) {
+                if (SUCCEEDED(link->GetPath(text, sizeof text, nullptr, 0)))
+                    s.target = text;
+                if (SUCCEEDED(link->GetArguments(text, sizeof text)))
+                    s.arguments = text;
+                if (SUCCEEDED(link->GetWorkingDirectory(text, sizeof text)))
+                    s.folder = text;
+            }
+            file->Release();
+        }
+        link->Release();
+    }
+    CoUninitialize();
+    return s;
+}
+
+std::string CommonFolder(int csidl) {
+    char path[MAX_PATH] = {};
+    SHGetFolderPathA(nullptr, csidl, nullptr, 0, path);
+    return std::string(path) + "\\";
+}
+std::string StartMenuFolder() {
+    return CommonFolder(CSIDL_COMMON_PROGRAMS) + "Kelmora\\";
+}
+std::string DesktopShortcut() {
+    return CommonFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + "Kelmora.lnk";
+}
+
+// A control's text asked of the control itself: GetWindowText gives only the caption that
+// the window was made with when the window belongs to another process.
+std::string ControlText(HWND control) {
+    wchar_t wide[MAX_PATH] = {};
+    SendMessageW(control, WM_GETTEXT, MAX_PATH, reinterpret_cast<LPARAM>(wide));
+    char text[MAX_PATH * 2] = {};
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+    return text;
+}
+
+// A control of the wizard's current page (an inner dialog), or null.
+HWND OnPage(HWND wizard, const char* className) {
+    HWND page = FindWindowExA(wizard, nullptr, "#32770", nullptr);
+    return page ? FindWindowExA(page, nullptr, className, nullptr) : nullptr;
+}
+
+HWND CheckBoxOnPage(HWND wizard) {
+    HWND page = FindWindowExA(wizard, nullptr, "#32770", nullptr);
+    for (HWND b = nullptr; page && (b = FindWindowExA(page, b, "Button", nullptr)) != nullptr;) {
+        const LONG type = GetWindowLongA(b, GWL_STYLE) & BS_TYPEMASK;
+        if (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX)
+            return b;
+    }
+    return nullptr;
+}
+
+bool KeyPresent(const char* path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+// Started through "/CHECK_RUN": the main application of `dir` with no arguments, reading
+// `index`, so the index was stored before it started.
+void ExpectStartedReading(const std::string& dir, const char* index, const std::string& cwd) {
+    const std::string log = WaitForStandinLog(dir);
+    ASSERT_FALSE(log.empty()) << "the main application in " << dir << " did not start";
+    EXPECT_EQ(index, StandinLogValue(log, "file"));
+    EXPECT_TRUE(StartedWithoutArguments(StandinLogValue(log, "cmdline"), dir)) << log;
+    if (!cwd.empty())
+        EXPECT_EQ(cwd.substr(0, cwd.size() - 1), StandinLogValue(log, "cwd"));
+}
+
+class Installer : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (ExampleInstallerExe().empty())
+            GTEST_SKIP() << "makensis was not found when the tests were configured (tools/setup installs it)";
+        DeleteInstallerKey();
+    }
+    void TearDown() override { DeleteInstallerKey(); }
+};
+
+TEST_F(Installer, SilentInstallsRecordTheLocaleAndTheFirstRunTakesItOver) {
+    const struct {
+        const char* locale;
+        const char* index;
+    } cases[] = {{"1031", "1"}, {"1034", "10"}, {"1049", "5"}, {"1041", "-2"}}; // no Japanese: -2 stays
+    TempFolder elsewhere("cwd");
+    // The key is kept from one install to the next, as on an upgrade: /LANG= still wins.
+    for (const auto& c : cases) {
+        TempFolder target("kelmora");
+        const ProcessResult setup = InstallSilently(ExampleInstallerExe(), c.locale, target.Path());
+        ASSERT_TRUE(setup.finished) << c.locale;
+        EXPECT_EQ(0u, setup.exitCode) << c.locale;
+        EXPECT_EQ(c.locale, InstallerText()) << "no page function runs in a silent install";
+        EXPECT_EQ(-2, StoredIndexIn(target.Path())) << c.locale;
+
+        const ProcessResult run =
+            RunProcess("\"" + target / "LangSelect.exe" + "\" /CHECK_RUN", elsewhere.Path());
+        EXPECT_TRUE(run.finished && run.exitCode == 0) << c.locale;
+        EXPECT_EQ(std::stoi(c.index), StoredIndexIn(target.Path())) << c.locale;
+        ExpectStartedReading(target.Path(), c.index, elsewhere.Path());
+    }
+}
+
+// Removes the interactive install (from its default folder) however the test ends.
+struct DefaultInstallRemover {
+    std::string dir;
+    ~DefaultInstallRemover() {
+        if (dir.empty() || !FileExists(dir + "uninstall.exe"))
+            return;
+        DeleteFileA((dir + "brantlow.log").c_str()); // not the installer's, so it would stay
+        EXPECT_TRUE(UninstallSilently(dir)) << dir;
+    }
+};
+
+TEST_F(Installer, InteractiveInstallTakesTheDialogsLanguageAndTheUsersLaterChoiceStays) {
+    const std::string dir = CommonFolder(CSIDL_PROGRAM_FILES) + "Kelmora\\";
+    RemoveTree(dir); // what a run that was stopped half-way left behind
+    Started setup("\"" + ExampleInstallerExe() + "\"");
+    ASSERT_TRUE(setup.Ok());
+    DefaultInstallRemover remover{dir};
+
+    // The installer's language dialog: "I" picks the only name starting with it, Italiano.
+    HWND language = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        language = FindProcessWindow(setup.Id(), "#32770", "Installer Language");
+        return language && IsWindowVisible(language);
+    })) << "no language dialog";
+    SetForegroundWindow(language);
+    WaitUntil([&] { return GetForegroundWindow() == language; }, 3000);
+    PressKeyForFocus('I');
+    EXPECT_EQ("Italiano", ControlText(FindWindowExA(language, nullptr, "ComboBox", nullptr)));
+    PressKeyForFocus(VK_RETURN);
+
+    // The wizard: Enter takes the default button of each page (Next, Install, Finish).
+    HWND wizard = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        wizard = FindProcessWindow(setup.Id(), "#32770", nullptr);
+        return wizard && wizard != language && IsWindowVisible(wizard) &&
+               IsWindowEnabled(GetDlgItem(wizard, IDOK));
+    })) << "no wizard";
+    SetForegroundWindow(wizard);
+    WaitUntil([&] { return GetForegroundWindow() == wizard; }, 3000);
+    PressKeyForFocus(VK_RETURN); // welcome
+
+    HWND folderBox = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (folderBox = OnPage(wizard, "Edit")) != nullptr; }))
+        << "no directory page";
+    EXPECT_EQ(dir, ControlText(folderBox) + "\\") << "the default folder, with its blank";
+    PressKeyForFocus(VK_RETURN); // install
+
+    // The finish page: its option "run" is the only check box.
+    HWND run = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (run = CheckBoxOnPage(wizard)) != nullptr; }, 20000))
+        << "no finish page";
+    EXPECT_EQ(BST_CHECKED, SendMessageA(run, BM_GETCHECK, 0, 0));
+    PressKeyForFocus(VK_RETURN); // finish, and run the product
+    DWORD code = 1;
+    EXPECT_TRUE(setup.WaitExit(10000, &code));
+    EXPECT_EQ(0u, code);
+
+    // Modern UI recorded the language when the install-files page was left, before the
+    // finish page started the product through "/CHECK_RUN".
+    EXPECT_EQ("1040", InstallerText());
+    ExpectStartedReading(dir, "11", "");
+    EXPECT_EQ(11, StoredIndexIn(dir));
+
+    // The user picks another language through "Choose language": index 9, which no
+    // installer language gives.
+    const Shortcut choose = ReadShortcut(StartMenuFolder() + "Choose language.lnk");
+    EXPECT_EQ(dir + "LangSelect.exe", choose.target);
+    EXPECT_EQ("", choose.arguments);
+    {
+        DialogDriver d(choose.target);
+        ASSERT_NE(nullptr, d.Form());
+        EXPECT_EQ(11, SendMessageA(d.Combo(), CB_GETCURSEL, 0, 0));
+        d.Key(VK_UP);
+        d.Key(VK_UP);
+        d.Key(VK_RETURN);
+        HWND notice = d.WaitForBox("Information");
+        ASSERT_NE(nullptr, notice);
+        PostMessageA(notice, WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(d.WaitExit());
+    }
+    EXPECT_EQ(9, StoredIndexIn(dir));
+
+    // The product's shortcuts: the next start keeps the user's choice.
+    const Shortcut product = ReadShortcut(StartMenuFolder() + "Kelmora.lnk");
+    EXPECT_EQ(dir + "LangSelect.exe", product.target);
+    EXPECT_EQ("/CHECK_RUN", product.arguments);
+    const Shortcut desktop = ReadShortcut(DesktopShortcut());
+    EXPECT_EQ(product.target + " " + product.arguments, desktop.target + " " + desktop.arguments);
+    DeleteFileA((dir + "brantlow.log").c_str());
+    RunProcess("\"" + product.target + "\" " + product.arguments, product.folder);
+    ExpectStartedReading(dir, "9", "");
+    EXPECT_EQ(9, StoredIndexIn(dir));
+}
+
+TEST_F(Installer, UninstallRemovesTheFilesTheShortcutsAndTheLanguageValue) {
+    TempFolder target("kelmora");
+    ASSERT_TRUE(InstallSilently(ExampleInstallerExe(), "1031", target.Path()).finished);
+    ASSERT_EQ("1031", InstallerText());
+    ASSERT_TRUE(FileExists(StartMenuFolder() + "Kelmora.lnk"));
+    EXPECT_TRUE(UninstallSilently(target.Path())) << "files left in " << target.Path();
+    EXPECT_FALSE(KeyPresent(kInstallerKey));
+    EXPECT_FALSE(KeyPresent("Software\\Orvesta Software")) << "the empty company key";
+    EXPECT_FALSE(KeyPresent("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kelmora"));
+    EXPECT_FALSE(FileExists(StartMenuFolder()));
+    EXPECT_FALSE(FileExists(DesktopShortcut()));
+}
+
+} // namespace
