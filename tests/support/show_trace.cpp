@@ -1,8 +1,13 @@
-// A global window-procedure hook, loaded by the system into every process with a GUI
-// thread while a test has it installed. It records every window that becomes visible
-// on screen (WM_SHOWWINDOW shown, or a position change that shows it) in show_trace_<pid>.log in
-// the temporary folder, so a test can prove that a process never showed a window, not
-// even for a moment.
+// Global window-procedure hooks, loaded by the system into every process with a GUI
+// thread while a test has one installed.
+//
+// ShowTraceProc records every window that becomes visible on screen (WM_SHOWWINDOW shown,
+// or a position change that shows it) in show_trace_<pid>.log in the temporary folder, so
+// a test can prove that a process never showed a window, not even for a moment.
+//
+// PostNullProc posts a WM_NULL to a toolkit form when it is created and whenever it gets
+// a command, as input methods and accessibility tools do: the WM_NULL then stands in the
+// queue ahead of any close request that the creation or the command leads to.
 #include <windows.h>
 
 #include <cstdio>
@@ -27,6 +32,19 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK ShowTraceProc(int code, WPARAM
                 std::fprintf(log, "%s 0x%x\n", cls, s->message);
                 std::fclose(log);
             }
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+extern "C" __declspec(dllexport) LRESULT CALLBACK PostNullProc(int code, WPARAM wParam, LPARAM lParam) {
+    if (code >= 0) {
+        const auto* s = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (s->message == WM_CREATE || s->message == WM_COMMAND) {
+            char cls[16] = {};
+            GetClassNameA(s->hwnd, cls, sizeof cls);
+            if (lstrcmpA(cls, "obj_Form") == 0)
+                PostMessageA(s->hwnd, WM_NULL, 0, 0);
         }
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
