@@ -4,9 +4,10 @@
 // The fault-injection build (LANGSELECT_ALLOC_HOOK) fails the n-th allocation, n taken
 // from the variable LANGSELECT_FAIL_ALLOCATION, so tests can reach every allocation site;
 // LANGSELECT_FAIL_FROM_ALLOCATION=n fails the n-th and every one after it, as memory
-// that stays exhausted does; given LANGSELECT_COUNT_ALLOCATIONS, it writes the number of allocations made to
-// that file when the process ends normally, so tests know how many sites a run passes. The product itself is
-// built without it and reads no environment variable.
+// that stays exhausted does; given LANGSELECT_COUNT_ALLOCATIONS, it writes the number of
+// allocations made to that file when the process ends normally, so tests know how many
+// sites a run passes. The product itself is built without it and reads no environment
+// variable.
 #include "sysutil/fatal.h"
 
 #include <cstdlib>

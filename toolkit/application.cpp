@@ -22,7 +22,7 @@ void Run(Control*& form) {
     // Shows a form made hidden on demand, with the children not made yet; a form the
     // program hid stays hidden. A form that can get no window (no desktop heap left, no
     // display) can never receive its close request: there is nothing to run.
-    const bool hasWindow = form && form->CreateWindowHandle() && form->Handle;
+    const bool hasWindow = form && form->CreateWindowHandle();
     while (hasWindow && !AppTerminated) {
         WaitForQueuedMessage();
         ProcessMessages();

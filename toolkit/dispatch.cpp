@@ -14,10 +14,6 @@ constexpr UINT kMciNotify = 0x03B9;                    // MM_MCINOTIFY
 constexpr UINT kIgnoredPrivateMessage = 0x8FFF;
 constexpr WPARAM kTabCharacter = 9;
 
-bool KeyIsDown(int virtualKey) {
-    return GetKeyState(virtualKey) < 0;
-}
-
 bool CanTakeFocus(const Control* control) {
     const bool enabled =
         control->Handle ? IsWindowEnabled(control->Handle) != 0 : (control->Style & WS_DISABLED) == 0;
@@ -123,7 +119,7 @@ LRESULT HandleKey(Control* control, MessageRecord& msg) {
     HWND const focus = GetFocus();
     if (focus && focus != control->Handle)
         return 0; // meant for the window that has the focus
-    if (KeyIsDown(VK_CONTROL) || KeyIsDown(VK_MENU))
+    if (platform::KeyIsDown(VK_CONTROL) || platform::KeyIsDown(VK_MENU))
         return CallDefault(control, msg);
     if (msg.Message == WM_CHAR) {
         if ((msg.WParam & 0xFF) == kTabCharacter) {

@@ -22,12 +22,6 @@ constexpr uint8_t kTabKeyBit = 1;
 constexpr int32_t kForward = 0;
 constexpr int32_t kBackward = -1;
 
-// As of the message being handled, not as the keyboard is now: Shift+Tab typed ahead of
-// the pump has long released Shift by the time its Tab is handled.
-bool IsKeyDown(int virtualKey) {
-    return GetKeyState(virtualKey) < 0;
-}
-
 // The pair holding the key and the direction it asks for; false for a key not in the table.
 bool FindTabKey(uint8_t key, int32_t& pair, int32_t& direction) {
     for (int32_t i = 0; i < static_cast<int32_t>(sizeof kTabKeyPairs / sizeof kTabKeyPairs[0]); ++i) {
@@ -38,7 +32,7 @@ bool FindTabKey(uint8_t key, int32_t& pair, int32_t& direction) {
         }
         if (key == kTabKeyPairs[i].Forward) {
             pair = i;
-            direction = (i == kTabPair && IsKeyDown(VK_SHIFT)) ? kBackward : kForward;
+            direction = (i == kTabPair && platform::KeyIsDown(VK_SHIFT)) ? kBackward : kForward;
             return true;
         }
     }

@@ -16,7 +16,5 @@ ProcessResult InstallSilently(const std::string& installer, const std::string& l
 bool UninstallSilently(const std::string& dir);
 // "File" of language.cfg in `dir`; -100 when it cannot be read.
 int StoredIndexIn(const std::string& dir);
-// The stand-in's log in `dir` once it has logged a start; empty when none came in time.
-std::string WaitForStandinLog(const std::string& dir, DWORD timeoutMs = 10000);
 
 } // namespace testsupport

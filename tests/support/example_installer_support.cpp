@@ -20,15 +20,4 @@ int StoredIndexIn(const std::string& dir) {
     return static_cast<int>(GetPrivateProfileIntA("LangFile", "File", -100, (dir + "language.cfg").c_str()));
 }
 
-std::string WaitForStandinLog(const std::string& dir, DWORD timeoutMs) {
-    std::string log;
-    WaitUntil(
-        [&] {
-            log = ReadFileBytes(dir + "brantlow.log");
-            return StandinLogValue(log, "file") != "<absent>";
-        },
-        timeoutMs);
-    return StandinLogValue(log, "file") != "<absent>" ? log : std::string();
-}
-
 } // namespace testsupport

@@ -196,9 +196,19 @@ std::string StandinLogValue(const std::string& log, const std::string& key) {
     return log.substr(start, log.find('\n', start) - start);
 }
 
+std::string WaitForStandinLog(const std::string& dir, DWORD timeoutMs) {
+    std::string log;
+    const bool started = WaitUntil(
+        [&] {
+            log = ReadFileBytes(dir + "brantlow.log");
+            return StandinLogValue(log, "file") != "<absent>";
+        },
+        timeoutMs);
+    return started ? log : std::string();
+}
+
 bool StandinRan(const Installation& inst, DWORD timeoutMs) {
-    return WaitUntil([&] { return StandinLogValue(ReadFileBytes(inst.standinLog), "file") != "<absent>"; },
-                     timeoutMs);
+    return !WaitForStandinLog(inst.dir, timeoutMs).empty();
 }
 
 bool StartedWithoutArguments(const std::string& cmdline, const std::string& dir) {

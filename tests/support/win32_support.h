@@ -87,6 +87,9 @@ struct Installation {
 std::string StandinLogValue(const std::string& log, const std::string& key);
 // Waits until the stand-in has logged a start in the installation's folder.
 bool StandinRan(const Installation& inst, DWORD timeoutMs = 10000);
+// The same for the folder `dir` (with its trailing backslash): the log once it holds a
+// start, empty when none came in time.
+std::string WaitForStandinLog(const std::string& dir, DWORD timeoutMs = 10000);
 // Whether a logged command line is `dir`Brantlow.exe alone, quoted or not: no arguments.
 bool StartedWithoutArguments(const std::string& cmdline, const std::string& dir);
 

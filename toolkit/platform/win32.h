@@ -36,6 +36,12 @@ inline void SetPropPointer(HWND window, const char* name, void* value) {
     SetPropA(window, name, static_cast<HANDLE>(value));
 }
 
+// A key's state as of the message being handled (GetKeyState), not as the keyboard is now
+// (GetAsyncKeyState): keys typed ahead of the pump have long been released by then.
+inline bool KeyIsDown(int virtualKey) {
+    return GetKeyState(virtualKey) < 0;
+}
+
 inline int16_t LowWord(WPARAM value) { return static_cast<int16_t>(value & 0xFFFF); }
 inline uint16_t HighWord(WPARAM value) { return static_cast<uint16_t>((value >> 16) & 0xFFFF); }
 
