@@ -287,7 +287,9 @@ bool Control::CreateWindowHandle() {
     CreatingControl = this;
     // A window refused after its first message still gets WM_NCDESTROY, and for a child of
     // the application that frees the control. The guard keeps it through the call; the
-    // refusal's free is then taken back, the control is just left without a window.
+    // refusal's free is then taken back, the control is just left without a window. A free
+    // requested before the call is not the refusal's and stands.
+    const bool freeRequestedBefore = (RefCount & 1) != 0;
     RefInc(this);
     HWND const window =
         CreateWindowExA(ExStyle, objClassName, Caption, Style, x, y, width ? width : CW_USEDEFAULT,
@@ -295,8 +297,8 @@ bool Control::CreateWindowHandle() {
                         reinterpret_cast<HMENU>(static_cast<uintptr_t>(ControlId)), Module(), nullptr);
     if (!window && HandleGone) {
         HandleGone = 0;
-        if (RefCount & 1)
-            ++RefCount; // withdraws the free request, keeps the guard
+        if (!freeRequestedBefore && (RefCount & 1))
+            ++RefCount; // withdraws the refusal's free request, keeps the guard
     }
     const bool freedMeanwhile = RefCount == 1; // a handler freed it: the RefDec destroys it
     RefDec(this);

@@ -377,6 +377,23 @@ TEST_F(ControlTest, AChildOfTheApplicationWhoseWindowIsRefusedIsLeftWithoutOne) 
     Free(form);
 }
 
+TEST_F(ControlTest, AFreeRequestedBeforeTheWindowIsRefusedStillHappens) {
+    Control* form = NewForm(nullptr, "refusing");
+    Control* child = NewButton(form, "refused");
+    child->OnMessage.Set(RefuseWindow, nullptr);
+    bool freed = false;
+    child->OnDestroy.Set([](void* flag, ToolkitObject*) { *static_cast<bool*>(flag) = true; }, &freed);
+    RefInc(child); // a handler's guard, and a free inside it
+    Free(child);
+    AppControl = form;
+    ASSERT_TRUE(GetWindowHandle(form)); // the child's window is refused
+    EXPECT_FALSE(freed);
+    RefDec(child);
+    EXPECT_TRUE(freed) << "the refusal must not withdraw the earlier free";
+    AppControl = nullptr;
+    Free(form);
+}
+
 BOOL CALLBACK CountComboLists(HWND window, LPARAM count) {
     char cls[16] = {};
     GetClassNameA(window, cls, sizeof cls);
