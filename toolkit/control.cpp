@@ -253,6 +253,10 @@ HWND GetWindowHandle(Control* control) {
 }
 
 bool Control::CreateWindowHandle() {
+    // A control being destroyed (an OnDestroy handler asking for its window) gets none: the
+    // guard below would lift its negative count to 1 and its RefDec destroy it a second time.
+    if (RefCount < 0)
+        return false;
     if (Parent && !GetWindowHandle(Parent))
         return false;
     if (Handle) {
