@@ -459,6 +459,9 @@ void Control::Destroy() {
     Control* const form = ParentForm(this);
     if (form && form->CurrentControl == this)
         form->CurrentControl = nullptr;
+    // A form without parent is recorded on the application control when it gets the focus.
+    if (AppControl && AppControl->CurrentControl == this)
+        AppControl->CurrentControl = nullptr;
     // Enter and Esc must not press a button that is gone.
     if (form && form->DefaultButton == this)
         form->DefaultButton = nullptr;

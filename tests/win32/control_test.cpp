@@ -369,6 +369,18 @@ TEST_F(ControlTest, AFormBeingDestroyedGetsNoWindow) {
     EXPECT_FALSE(seen.windowMade) << "a window was made for a control being destroyed";
 }
 
+TEST_F(ControlTest, AFreedFormIsNoLongerTheApplicationsFocusRecord) {
+    Control* main = NewForm(nullptr, "main");
+    Control* other = NewForm(nullptr, "other");
+    AppControl = main;
+    SendToWindow(other, WM_SETFOCUS, 0, 0); // records it on the application control
+    ASSERT_EQ(other, main->CurrentControl);
+    Free(other);
+    EXPECT_EQ(nullptr, main->CurrentControl);
+    AppControl = nullptr;
+    Free(main);
+}
+
 TEST_F(ControlTest, TheCaptionCanBeSetFromItself) {
     Control* form = NewForm(nullptr, "its own caption");
     SetText(form, form->Caption);
