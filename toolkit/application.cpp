@@ -22,7 +22,19 @@ void Run(Control*& form) {
     // Shows a form made hidden on demand, with the children not made yet; a form the
     // program hid stays hidden. A form that can get no window (no desktop heap left, no
     // display) can never receive its close request: there is nothing to run.
-    const bool hasWindow = form && form->CreateWindowHandle();
+    bool hasWindow = false;
+    if (Control* const held = form) {
+        // A handler may free the form while its window is made: held, it goes at the RefDec,
+        // and then nothing is left to run or to take down (the variable may go with it).
+        RefInc(held);
+        hasWindow = held->CreateWindowHandle();
+        if (held->RefCount == 1) {
+            form = nullptr;
+            AppControl = nullptr;
+            hasWindow = false;
+        }
+        RefDec(held);
+    }
     while (hasWindow && !AppTerminated) {
         WaitForQueuedMessage();
         ProcessMessages();

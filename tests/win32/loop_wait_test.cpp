@@ -49,6 +49,7 @@ class LoopWait : public ::testing::Test {
   protected:
     void SetUp() override {
         AppTerminated = 0;
+        liveAtStart = ToolkitObject::LiveCount();
         form = NewForm(nullptr, "waiting");
         NewButton(form, "b");
         AppControl = form;
@@ -63,6 +64,7 @@ class LoopWait : public ::testing::Test {
         return variable == nullptr && !watchdog.Rescued();
     }
     Control* form = nullptr;
+    int32_t liveAtStart = 0;
 };
 
 TEST_F(LoopWait, AWmNullQueuedBeforeTheCloseRequestDoesNotPutTheLoopToSleep) {
@@ -82,6 +84,19 @@ TEST_F(LoopWait, AFormThatCanGetNoWindowEndsTheLoopAtOnce) {
     EXPECT_TRUE(RunEndsByItself());
     EXPECT_EQ(nullptr, AppControl);
     EXPECT_LT(ToolkitObject::LiveCount(), liveBefore) << "the form is freed";
+}
+
+TEST_F(LoopWait, AFormFreedWhileItsWindowIsMadeLeavesNothingToRun) {
+    form->OnMessage.Set(
+        [](void*, MessageRecord& msg, LRESULT&) {
+            if (msg.Message == WM_CREATE)
+                Free(AppControl);
+            return false;
+        },
+        nullptr);
+    EXPECT_TRUE(RunEndsByItself());
+    EXPECT_EQ(nullptr, AppControl);
+    EXPECT_EQ(liveAtStart, ToolkitObject::LiveCount()) << "the form is destroyed once";
 }
 
 } // namespace
