@@ -82,6 +82,12 @@ void TerminateExecution(Control*& form) {
 }
 
 void Close(Control* control) {
+    // Posted to no window it would be a thread message that no one receives: a window that
+    // could not be made yet (desktop heap) may well be made when the loop starts.
+    if (!control->Handle) {
+        control->ClosePending = 1;
+        return;
+    }
     PostMessageA(control->Handle, WM_CLOSE, 0, 0);
 }
 

@@ -9,7 +9,8 @@ void Run(Control*& form);
 bool ProcessMessage();
 void ProcessMessages();
 void TerminateExecution(Control*& form);
-// Posts WM_CLOSE to the control's existing window; it does not create one.
+// Posts WM_CLOSE to the control's window; it does not create one. Without a window the
+// request waits for it.
 void Close(Control* control);
 
 } // namespace toolkit

@@ -331,6 +331,10 @@ bool Control::CreateWindowHandle() {
         CreatingControl = nullptr;
         platform::SetPropPointer(window, kSelfProperty, this);
     }
+    if (ClosePending) {
+        ClosePending = 0;
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    }
     if (isForm)
         SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(GetIcon(this)));
     if (AfterCreate)

@@ -86,6 +86,14 @@ TEST_F(LoopWait, AFormThatCanGetNoWindowEndsTheLoopAtOnce) {
     EXPECT_LT(ToolkitObject::LiveCount(), liveBefore) << "the form is freed";
 }
 
+TEST_F(LoopWait, ACloseRequestedBeforeTheWindowCouldBeMadeIsNotLost) {
+    SetStyle(form, form->Style | WS_CHILD); // no window for now, as with no desktop heap left
+    ASSERT_EQ(nullptr, GetWindowHandle(form));
+    Close(form);
+    SetStyle(form, form->Style & ~static_cast<uint32_t>(WS_CHILD)); // and one when the loop starts
+    EXPECT_TRUE(RunEndsByItself());
+}
+
 TEST_F(LoopWait, AFormFreedWhileItsWindowIsMadeLeavesNothingToRun) {
     form->OnMessage.Set(
         [](void*, MessageRecord& msg, LRESULT&) {
