@@ -14,6 +14,9 @@ void WaitForQueuedMessage() {
     MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
 }
 
+// A WM_QUIT of ours that the loop here has not retrieved yet.
+bool g_quitPosted = false;
+
 } // namespace
 
 void Run(Control*& form) {
@@ -48,9 +51,14 @@ bool ProcessMessage() {
         return false;
     if (msg.message == WM_QUIT) {
         AppTerminated = 1; // what is queued behind it is still dispatched
+        g_quitPosted = false;
     } else {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
+        // A modal loop inside the dispatch (moving or sizing by keyboard, a menu) may have
+        // taken our WM_QUIT and left without posting it again, as Wine's do.
+        if (g_quitPosted)
+            PostQuitMessage(0);
     }
     return (msg.message & 0xFFFF) != 0;
 }
@@ -79,6 +87,11 @@ void TerminateExecution(Control*& form) {
     form = nullptr;
     Free(app);
     RefDec(app);
+}
+
+void PostQuit() {
+    g_quitPosted = true;
+    PostQuitMessage(0);
 }
 
 void Close(Control* control) {

@@ -94,6 +94,16 @@ TEST_F(LoopWait, ACloseRequestedBeforeTheWindowCouldBeMadeIsNotLost) {
     EXPECT_TRUE(RunEndsByItself());
 }
 
+// The keyboard move loop of the default procedure dispatches the close request and then
+// takes the WM_QUIT that it posts; Wine's leaves without posting it again.
+TEST_F(LoopWait, ACloseRequestInsideTheMoveLoopStillEndsTheLoop) {
+    SetVisible(form, true); // only a shown window is moved
+    ASSERT_TRUE(GetWindowHandle(form));
+    PostMessageA(form->Handle, WM_SYSCOMMAND, SC_MOVE, 0);
+    Close(form);
+    EXPECT_TRUE(RunEndsByItself());
+}
+
 TEST_F(LoopWait, AFormFreedWhileItsWindowIsMadeLeavesNothingToRun) {
     form->OnMessage.Set(
         [](void*, MessageRecord& msg, LRESULT&) {
