@@ -114,7 +114,7 @@ class Installer : public ::testing::Test {
     void TearDown() override { DeleteInstallerKey(); }
 };
 
-TEST_F(Installer, SilentInstallsRecordTheLocaleAndTheFirstRunTakesItOver) {
+TEST_F(Installer, SilentInstallsRecordTheLocaleAndStoreItsIndex) {
     const struct {
         const char* locale;
         const char* index;
@@ -127,7 +127,8 @@ TEST_F(Installer, SilentInstallsRecordTheLocaleAndTheFirstRunTakesItOver) {
         ASSERT_TRUE(setup.finished) << c.locale;
         EXPECT_EQ(0u, setup.exitCode) << c.locale;
         EXPECT_EQ(c.locale, InstallerText()) << "no page function runs in a silent install";
-        EXPECT_EQ(-2, StoredIndexIn(target.Path())) << c.locale;
+        // Imported by the installer itself, while it ran elevated.
+        EXPECT_EQ(std::stoi(c.index), StoredIndexIn(target.Path())) << c.locale;
 
         const ProcessResult run =
             RunProcess("\"" + target / "LangSelect.exe" + "\" /CHECK_RUN", elsewhere.Path());
@@ -189,13 +190,14 @@ TEST_F(Installer, InteractiveInstallTakesTheDialogsLanguageAndTheUsersLaterChoic
     ASSERT_TRUE(WaitUntil([&] { return (run = CheckBoxOnPage(wizard)) != nullptr; }, 20000))
         << "no finish page";
     EXPECT_EQ(BST_CHECKED, SendMessageA(run, BM_GETCHECK, 0, 0));
+    EXPECT_EQ(11, StoredIndexIn(dir)) << "imported before the finish page";
     PressKeyForFocus(VK_RETURN); // finish, and run the product
     DWORD code = 1;
     EXPECT_TRUE(setup.WaitExit(10000, &code));
     EXPECT_EQ(0u, code);
 
-    // Modern UI recorded the language when the install-files page was left, before the
-    // finish page started the product through "/CHECK_RUN".
+    // The installer recorded the language and stored its index before the finish page
+    // started the product through "/CHECK_RUN".
     EXPECT_EQ("1040", InstallerText());
     ExpectStartedReading(dir, "11", "");
     EXPECT_EQ(11, StoredIndexIn(dir));
