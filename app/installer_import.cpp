@@ -17,7 +17,8 @@ void ImportInstallerLanguage(sysutil::IniFile* file) {
         return;
     if (!sysutil::RegistryKeyPresent(HKEY_LOCAL_MACHINE, kInstallerKeyPath))
         return;
-    const HKEY key = sysutil::OpenRegistryKeyForRead(HKEY_LOCAL_MACHINE, kInstallerKeyPath);
+    const HKEY key =
+        sysutil::OpenRegistryKeyWithValue(HKEY_LOCAL_MACHINE, kInstallerKeyPath, kInstallerLanguageValue);
     const sysutil::Text locale = sysutil::ReadRegistryText(key, kInstallerLanguageValue);
     file->Mode = sysutil::IniFile::kWrite;
     // Exact text only: no trimming, no number parsing, so "01033" or "1033 " match nothing

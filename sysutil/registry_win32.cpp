@@ -22,6 +22,11 @@ LONG QueryValue(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* size
     return query ? query(key, name, nullptr, type, data, size) : ERROR_PROC_NOT_FOUND;
 }
 
+// Any value of that name counts, whatever its type or data.
+bool ValuePresent(HKEY key, const Text& name) {
+    return QueryValue(key, name.c_str(), nullptr, nullptr, nullptr) != ERROR_FILE_NOT_FOUND;
+}
+
 } // namespace
 
 HKEY OpenRegistryKeyForRead(HKEY root, const Text& path) {
@@ -33,6 +38,26 @@ HKEY OpenRegistryKeyForRead(HKEY root, const Text& path) {
     if (result == ERROR_FILE_NOT_FOUND)
         result = OpenKey(root, path.c_str(), KEY_READ | KEY_WOW64_64KEY, &key);
     return result == ERROR_SUCCESS ? key : nullptr;
+}
+
+HKEY OpenRegistryKeyWithValue(HKEY root, const Text& path, const Text& name) {
+    HKEY own = nullptr;
+    if (OpenKey(root, path.c_str(), KEY_READ, &own) != ERROR_SUCCESS)
+        own = nullptr;
+    if (own && ValuePresent(own, name))
+        return own;
+    // Our own view may hold the key without the value: left by an older 32-bit installer or
+    // by the product's own settings. It must not hide the value of a 64-bit-aware installer.
+    // Where there is one view this opens the same key again, which lacks the value too.
+    HKEY other = nullptr;
+    if (OpenKey(root, path.c_str(), KEY_READ | KEY_WOW64_64KEY, &other) != ERROR_SUCCESS)
+        return own;
+    if (own && !ValuePresent(other, name)) {
+        CloseRegistryKey(other);
+        return own;
+    }
+    CloseRegistryKey(own);
+    return other;
 }
 
 Text ReadRegistryText(HKEY key, const Text& name) {

@@ -21,9 +21,12 @@ Unicode true
 !define PRODUCT "Kelmora"
 !define COMPANY "Orvesta Software"
 ; Where LangSelect looks for the installer's language: HKLM, this key, this REG_SZ value,
-; holding the locale identifier in decimal ("1031"). Only the names are fixed; the value
-; is what NSIS keeps in $LANGUAGE.
-!define LANGUAGE_KEY "Software\${COMPANY}\${PRODUCT}"
+; holding the locale identifier in decimal ("1031"). The names are built into
+; LangSelect.exe, so they are spelled out here rather than made of PRODUCT and COMPANY:
+; a vendor who renames the product or the company must not move the value away from the
+; key the program reads. The value is what NSIS keeps in $LANGUAGE.
+!define LANGUAGE_COMPANY_KEY "Software\Orvesta Software"
+!define LANGUAGE_KEY "${LANGUAGE_COMPANY_KEY}\Kelmora"
 !define LANGUAGE_VALUE "Installer Language"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
 
@@ -62,8 +65,8 @@ RequestExecutionLevel admin
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
-; "Run Kelmora" goes through LangSelect like the shortcut, so the product starts in the
-; language just chosen. The install-files page has been left by now: the value is written.
+; "Run Kelmora" goes through LangSelect like the shortcut. The section below has already
+; stored the language in language.cfg, so this run only reads it.
 !define MUI_FINISHPAGE_RUN "$INSTDIR\LangSelect.exe"
 !define MUI_FINISHPAGE_RUN_PARAMETERS "/CHECK_RUN"
 !insertmacro MUI_PAGE_FINISH
@@ -91,10 +94,10 @@ RequestExecutionLevel admin
 !insertmacro MUI_RESERVEFILE_LANGDLL
 
 ;--------------------------------
-; The locale given with /LANG= to a silent install, recorded as given: a locale that this
-; installer does not offer (1041, say) is still the one asked for, and LangSelect then
-; keeps -2 instead of taking over the installer's fallback language.
-Var SilentLocale
+; The locale to record: the one given with /LANG= to a silent install, as given (a locale
+; that this installer does not offer, 1041 say, is still the one asked for, and LangSelect
+; then keeps -2 instead of taking over the installer's fallback language); else $LANGUAGE.
+Var RecordedLocale
 
 Function .onInit
 !ifdef PRODUCT_64BIT
@@ -109,11 +112,11 @@ Function .onInit
   ${If} ${Silent}
     ${GetParameters} $0
     ClearErrors
-    ${GetOptions} $0 "/LANG=" $SilentLocale
+    ${GetOptions} $0 "/LANG=" $RecordedLocale
     ${If} ${Errors}
-      StrCpy $SilentLocale ""
+      StrCpy $RecordedLocale ""
     ${Else}
-      StrCpy $LANGUAGE $SilentLocale ; the installer's own texts, where it has the language
+      StrCpy $LANGUAGE $RecordedLocale ; the installer's own texts, where it has the language
     ${EndIf}
   ${EndIf}
 FunctionEnd
@@ -128,14 +131,19 @@ Section "${PRODUCT}"
   ; and write it back after this line (WriteINIStr).
   File "/oname=language.cfg" "${LANGUAGE_CFG}"
 
-  ; Modern UI's own write happens in a page's leave function, which a silent install never
-  ; runs: without this the value would be missing ("File" stays -2) or an earlier install's.
-  ${If} ${Silent}
-    ${If} $SilentLocale == ""
-      StrCpy $SilentLocale $LANGUAGE
-    ${EndIf}
-    WriteRegStr HKLM "${LANGUAGE_KEY}" "${LANGUAGE_VALUE}" $SilentLocale
+  ; Modern UI's own write happens when the install-files page is left, after this section,
+  ; and never in a silent install, which leaves no page: the import below needs the value
+  ; now, so it is written here in every install.
+  ${If} $RecordedLocale == ""
+    StrCpy $RecordedLocale $LANGUAGE
   ${EndIf}
+  WriteRegStr HKLM "${LANGUAGE_KEY}" "${LANGUAGE_VALUE}" $RecordedLocale
+
+  ; The import, while the installer still runs elevated: language.cfg in Program Files
+  ; holds the index before any user starts the product. Left to the first start by a
+  ; standard user, LangSelect's write would land in that user's VirtualStore copy (see
+  ; docs/integration.md). /CHECK starts nothing; ExecWait lets it finish first.
+  ExecWait '"$INSTDIR\LangSelect.exe" /CHECK'
 
   ; The product is started through "LangSelect.exe /CHECK_RUN", which stores the language
   ; and then starts Brantlow.exe; "Choose language" opens LangSelect's dialog.
@@ -181,6 +189,6 @@ Section "Uninstall"
 
   ; The language value goes with the product, so that a later install asks afresh.
   DeleteRegKey HKLM "${LANGUAGE_KEY}"
-  DeleteRegKey /ifempty HKLM "Software\${COMPANY}"
+  DeleteRegKey /ifempty HKLM "${LANGUAGE_COMPANY_KEY}"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd

@@ -1,4 +1,4 @@
-// Running the example installer of examples/nsis and looking at what it installed.
+// Running the example installers of examples/ and looking at what they installed.
 #pragma once
 
 #include "support/win32_support.h"
@@ -16,5 +16,28 @@ ProcessResult InstallSilently(const std::string& installer, const std::string& l
 bool UninstallSilently(const std::string& dir);
 // "File" of language.cfg in `dir`; -100 when it cannot be read.
 int StoredIndexIn(const std::string& dir);
+
+// The MSI of examples/wix built by wixl around the programs under test, and a higher
+// version of it that upgrades it. Empty when wixl or msibuild was not found at configure time.
+std::string ExampleMsi();
+std::string ExampleMsiUpgrade();
+
+// Started through "/CHECK_RUN": the main application of `dir` with no arguments, reading
+// `index`, so the index was stored before it started; in the current folder `cwd` unless
+// that is empty.
+void ExpectStartedReading(const std::string& dir, const char* index, const std::string& cwd);
+
+// A folder of the shell (CSIDL_...), with its trailing backslash.
+std::string ShellFolder(int csidl);
+// Whether the key under HKEY_LOCAL_MACHINE can be opened in this program's own view.
+bool KeyPresent(const char* path);
+
+struct Shortcut {
+    std::string target;
+    std::string arguments;
+    std::string folder; // the working directory
+};
+// What a shortcut file starts, read through the shell's own interface (link ole32 and uuid).
+Shortcut ReadShortcut(const std::string& path);
 
 } // namespace testsupport

@@ -1,5 +1,6 @@
 #include "support/example_installer.h"
 
+#include <shlobj.h>
 #include <windows.h>
 
 namespace testsupport {
@@ -18,6 +19,36 @@ bool UninstallSilently(const std::string& dir) {
 
 int StoredIndexIn(const std::string& dir) {
     return static_cast<int>(GetPrivateProfileIntA("LangFile", "File", -100, (dir + "language.cfg").c_str()));
+}
+
+void ExpectStartedReading(const std::string& dir, const char* index, const std::string& cwd) {
+    const std::string log = WaitForStandinLog(dir);
+    ASSERT_FALSE(log.empty()) << "the main application in " << dir << " did not start";
+    EXPECT_EQ(index, StandinLogValue(log, "file"));
+    EXPECT_TRUE(StartedWithoutArguments(StandinLogValue(log, "cmdline"), dir)) << log;
+    if (!cwd.empty())
+        EXPECT_EQ(cwd.substr(0, cwd.size() - 1), StandinLogValue(log, "cwd"));
+}
+
+std::string ExampleMsi() {
+    return WindowsPath(EXAMPLE_MSI);
+}
+std::string ExampleMsiUpgrade() {
+    return WindowsPath(EXAMPLE_MSI_UPGRADE);
+}
+
+std::string ShellFolder(int csidl) {
+    char path[MAX_PATH] = {};
+    SHGetFolderPathA(nullptr, csidl, nullptr, 0, path);
+    return std::string(path) + "\\";
+}
+
+bool KeyPresent(const char* path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
 }
 
 } // namespace testsupport

@@ -36,22 +36,42 @@ class RegistryViews : public ::testing::Test {
     void TearDown() override { DeleteFromBothViews(); }
 };
 
-TEST_F(RegistryViews, TheOwnViewComesFirstAndThe64BitViewIsReadWhenItHasNoKey) {
+// The own view's key without the language value, as an older 32-bit installer or the
+// product's own settings leave it; or with a value that is no text.
+constexpr const char* kKeyOnly = "<key>";
+constexpr const char* kNumber = "<REG_DWORD>";
+
+void SetOwnView(const std::string& own) {
+    if (own == kKeyOnly) {
+        HKEY key = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, kInstallerKey, 0, nullptr, 0,
+                                                 KEY_ALL_ACCESS | kOwnView, nullptr, &key, nullptr));
+        RegCloseKey(key);
+    } else if (own == kNumber) {
+        const DWORD german = 1031;
+        SetInstallerValue(REG_DWORD, &german, sizeof german, kOwnView);
+    } else {
+        SetInstallerText(own, kOwnView);
+    }
+}
+
+TEST_F(RegistryViews, TheOwnViewsValueComesFirstAndThe64BitViewIsReadWhenItHasNone) {
     const struct {
         const char* own;
         const char* view64;
         const char* expected;
     } cases[] = {
-        {nullptr, "1031", "1"}, // a 64-bit-aware installer
-        {"1036", "1031", "2"},  // both: ours wins
-        {"1036", nullptr, "2"}, // a 32-bit installer, as on 32-bit Windows
+        {nullptr, "1031", "1"},                            // a 64-bit-aware installer
+        {"1036", "1031", "2"},                             // both: ours wins
+        {"1036", nullptr, "2"},                            // a 32-bit installer, as on 32-bit Windows
+        {kKeyOnly, "1031", "1"},  {kNumber, "1031", "-2"}, // a value of the wrong type still decides alone
         {nullptr, nullptr, "-2"},
     };
     Installation inst("views", /*withStandin=*/false);
     for (const auto& c : cases) {
         DeleteFromBothViews();
         if (c.own)
-            SetInstallerText(c.own, kOwnView);
+            SetOwnView(c.own);
         if (c.view64)
             SetInstallerText(c.view64, k64BitView);
         ASSERT_TRUE(WriteFileBytes(inst.cfg, "[ListNames]\r\n0=English\r\n1=Deutsch\r\n2=Fran\xe7"
