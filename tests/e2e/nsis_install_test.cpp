@@ -85,14 +85,6 @@ HWND CheckBoxOnPage(HWND wizard) {
     return nullptr;
 }
 
-bool KeyPresent(const char* path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
-
 // Started through "/CHECK_RUN": the main application of `dir` with no arguments, reading
 // `index`, so the index was stored before it started.
 void ExpectStartedReading(const std::string& dir, const char* index, const std::string& cwd) {

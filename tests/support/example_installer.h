@@ -1,4 +1,4 @@
-// Running the example installer of examples/nsis and looking at what it installed.
+// Running the example installers of examples/ and looking at what they installed.
 #pragma once
 
 #include "support/win32_support.h"
@@ -11,10 +11,16 @@ namespace testsupport {
 // backslash), the way an administrator's script does it.
 ProcessResult InstallSilently(const std::string& installer, const std::string& locale,
                               const std::string& dir);
-// Runs the uninstaller in `dir` silently; true when the folder is gone in time. The
-// uninstaller runs from a copy of itself and returns at once, so the folder is watched.
+// Runs the uninstaller in `dir` silently; true when the folder is gone in time.
 bool UninstallSilently(const std::string& dir);
+// The same for the installer of examples/inno: `language` is the name of one of its
+// languages ("german"), not a locale.
+ProcessResult InstallInnoSilently(const std::string& installer, const std::string& language,
+                                  const std::string& dir);
+bool UninstallInnoSilently(const std::string& dir);
 // "File" of language.cfg in `dir`; -100 when it cannot be read.
 int StoredIndexIn(const std::string& dir);
+// Whether HKLM holds the key `path` in this program's registry view.
+bool KeyPresent(const char* path);
 
 } // namespace testsupport
