@@ -183,9 +183,12 @@ TEST_F(Installer, UninstallRemovesTheFilesTheShortcutsAndTheLanguageValue) {
     ASSERT_EQ("1031", InstallerText());
     ASSERT_TRUE(FileExists(StartMenuFolder() + "Kelmora.lnk"));
     EXPECT_TRUE(UninstallSilently(target.Path())) << "files left in " << target.Path();
+    // The uninstaller removes the folder first and its uninstall entry last.
+    EXPECT_TRUE(WaitUntil(
+        [] { return !KeyPresent("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kelmora"); },
+        5000));
     EXPECT_FALSE(KeyPresent(kInstallerKey));
     EXPECT_FALSE(KeyPresent("Software\\Orvesta Software")) << "the empty company key";
-    EXPECT_FALSE(KeyPresent("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kelmora"));
     EXPECT_FALSE(FileExists(StartMenuFolder()));
     EXPECT_FALSE(FileExists(DesktopShortcut()));
 }

@@ -11,11 +11,17 @@ namespace testsupport {
 // backslash), the way an administrator's script does it.
 ProcessResult InstallSilently(const std::string& installer, const std::string& locale,
                               const std::string& dir);
-// Runs the uninstaller in `dir` silently; true when the folder is gone in time. The
-// uninstaller runs from a copy of itself and returns at once, so the folder is watched.
+// Runs the uninstaller in `dir` silently; true when the folder is gone in time.
 bool UninstallSilently(const std::string& dir);
+// The same for the installer of examples/inno: `language` is the name of one of its
+// languages ("german"), not a locale.
+ProcessResult InstallInnoSilently(const std::string& installer, const std::string& language,
+                                  const std::string& dir);
+bool UninstallInnoSilently(const std::string& dir);
 // "File" of language.cfg in `dir`; -100 when it cannot be read.
 int StoredIndexIn(const std::string& dir);
+// Whether HKLM holds the key `path` in this program's registry view.
+bool KeyPresent(const char* path);
 
 // The MSI of examples/wix built by wixl around the programs under test, and a higher
 // version of it that upgrades it. Empty when wixl or msibuild was not found at configure time.
@@ -29,8 +35,6 @@ void ExpectStartedReading(const std::string& dir, const char* index, const std::
 
 // A folder of the shell (CSIDL_...), with its trailing backslash.
 std::string ShellFolder(int csidl);
-// Whether the key under HKEY_LOCAL_MACHINE can be opened in this program's own view.
-bool KeyPresent(const char* path);
 
 struct Shortcut {
     std::string target;

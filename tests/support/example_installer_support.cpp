@@ -11,10 +11,30 @@ ProcessResult InstallSilently(const std::string& installer, const std::string& l
     return RunProcess("\"" + installer + "\" /S /LANG=" + locale + " /D=" + dir.substr(0, dir.size() - 1));
 }
 
-bool UninstallSilently(const std::string& dir) {
-    if (!RunProcess("\"" + dir + "uninstall.exe\" /S").started)
+namespace {
+
+// An uninstaller runs from a copy of itself and returns before it is done, so the folder
+// is watched.
+bool UninstallAndWait(const std::string& commandLine, const std::string& dir) {
+    if (!RunProcess(commandLine).started)
         return false;
     return WaitUntil([&] { return !FileExists(dir); }, 15000);
+}
+
+} // namespace
+
+bool UninstallSilently(const std::string& dir) {
+    return UninstallAndWait("\"" + dir + "uninstall.exe\" /S", dir);
+}
+
+ProcessResult InstallInnoSilently(const std::string& installer, const std::string& language,
+                                  const std::string& dir) {
+    return RunProcess("\"" + installer + "\" /VERYSILENT /SUPPRESSMSGBOXES /NORESTART /LANG=" + language +
+                      " \"/DIR=" + dir.substr(0, dir.size() - 1) + "\"");
+}
+
+bool UninstallInnoSilently(const std::string& dir) {
+    return UninstallAndWait("\"" + dir + "unins000.exe\" /VERYSILENT /SUPPRESSMSGBOXES /NORESTART", dir);
 }
 
 int StoredIndexIn(const std::string& dir) {
