@@ -302,8 +302,7 @@ bool Control::CreateWindowHandle() {
     // A window refused after its first message still gets WM_NCDESTROY, and for a child of
     // the application that frees the control. The guard keeps it through the call; the
     // refusal's free is then taken back, the control is just left without a window. A free
-    // requested before the call is not the refusal's and stands.
-    const bool freeRequestedBefore = (RefCount & 1) != 0;
+    // requested before the refusal (by a handler, even at the first message) stands.
     RefInc(this);
     HWND const window =
         CreateWindowExA(ExStyle, objClassName, Caption, Style, x, y, width ? width : CW_USEDEFAULT,
@@ -311,9 +310,10 @@ bool Control::CreateWindowHandle() {
                         reinterpret_cast<HMENU>(static_cast<uintptr_t>(ControlId)), Module(), nullptr);
     if (!window && HandleGone) {
         HandleGone = 0;
-        if (!freeRequestedBefore && (RefCount & 1))
+        if (FreedWithWindow)
             ++RefCount; // withdraws the refusal's free request, keeps the guard
     }
+    FreedWithWindow = 0;
     const bool freedMeanwhile = RefCount == 1; // a handler freed it: the RefDec destroys it
     RefDec(this);
     if (freedMeanwhile)

@@ -99,6 +99,7 @@ class Control : public ToolkitObject {
     Canvas* ControlCanvas = nullptr; // owned, made on first use
     WNDPROC DefaultWndProc = nullptr; // null: DefWindowProcA
     uint8_t HandleGone = 0;
+    uint8_t FreedWithWindow = 0; // the free request came from the window's WM_NCDESTROY
     Control* Parent = nullptr;
     uint8_t Visible = 0;
     uint8_t TabStop = 0;

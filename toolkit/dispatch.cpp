@@ -54,6 +54,8 @@ LRESULT HandleNcDestroy(Control* control, MessageRecord& msg) {
         // The system class cleans up first (a combo box destroys its list window here).
         CallDefault(control, msg);
         control->HandleGone = 1;
+        // Whether this free is the one that asks for it (a refused window takes it back).
+        control->FreedWithWindow = (control->RefCount & 1) == 0;
         Free(control);
         return 0;
     }
