@@ -20,12 +20,24 @@ std::string WindowsPath(const std::string& path) {
     return result;
 }
 
-std::string ProductExe() { return WindowsPath(LANGSELECT_EXE); }
-std::string FaultInjectionExe() { return WindowsPath(LANGSELECT_FAULT_EXE); }
-std::string StandinExe() { return WindowsPath(BRANTLOW_STANDIN_EXE); }
-std::string ShowTraceDll() { return WindowsPath(SHOW_TRACE_DLL); }
-std::string ExampleInstallerExe() { return WindowsPath(EXAMPLE_INSTALLER_EXE); }
-std::string ExampleInstaller64Exe() { return WindowsPath(EXAMPLE_INSTALLER64_EXE); }
+std::string ProductExe() {
+    return WindowsPath(LANGSELECT_EXE);
+}
+std::string FaultInjectionExe() {
+    return WindowsPath(LANGSELECT_FAULT_EXE);
+}
+std::string StandinExe() {
+    return WindowsPath(BRANTLOW_STANDIN_EXE);
+}
+std::string ShowTraceDll() {
+    return WindowsPath(SHOW_TRACE_DLL);
+}
+std::string ExampleInstallerExe() {
+    return WindowsPath(EXAMPLE_INSTALLER_EXE);
+}
+std::string ExampleInstaller64Exe() {
+    return WindowsPath(EXAMPLE_INSTALLER64_EXE);
+}
 
 TempFolder::TempFolder(const std::string& hint) {
     static unsigned counter = 0;
@@ -186,6 +198,27 @@ std::string Installation::Run(const std::string& arguments, const std::string& c
     if (exitCode)
         *exitCode = r.exitCode;
     return line;
+}
+
+BlocksLeftAtExit::BlocksLeftAtExit(const Installation& inst) : path_(inst.dir + "live-blocks.txt") {
+    DeleteFileA(path_.c_str());
+    SetEnvironmentVariableA("LANGSELECT_LIVE_BLOCKS", path_.c_str());
+}
+
+BlocksLeftAtExit::~BlocksLeftAtExit() {
+    SetEnvironmentVariableA("LANGSELECT_LIVE_BLOCKS", nullptr);
+}
+
+::testing::AssertionResult BlocksLeftAtExit::None() const {
+#ifdef LANGSELECT_CHECKED_HEAP
+    const std::string list = ReadFileBytes(path_);
+    if (list.empty())
+        return ::testing::AssertionFailure() << "the run listed no blocks: it did not end normally";
+    // The count, then a line per block: its size and the address of the code that made it.
+    if (list != "0\n")
+        return ::testing::AssertionFailure() << "blocks left allocated at the end:\n" << list;
+#endif
+    return ::testing::AssertionSuccess();
 }
 
 std::string StandinLogValue(const std::string& log, const std::string& key) {
