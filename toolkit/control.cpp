@@ -253,6 +253,10 @@ HWND GetWindowHandle(Control* control) {
 }
 
 bool Control::CreateWindowHandle() {
+    // A control being destroyed (an OnDestroy handler asking for its window) gets none: the
+    // guard below would lift its negative count to 1 and its RefDec destroy it a second time.
+    if (RefCount < 0)
+        return false;
     if (Parent && !GetWindowHandle(Parent))
         return false;
     if (Handle) {
@@ -455,6 +459,9 @@ void Control::Destroy() {
     Control* const form = ParentForm(this);
     if (form && form->CurrentControl == this)
         form->CurrentControl = nullptr;
+    // A form without parent is recorded on the application control when it gets the focus.
+    if (AppControl && AppControl->CurrentControl == this)
+        AppControl->CurrentControl = nullptr;
     // Enter and Esc must not press a button that is gone.
     if (form && form->DefaultButton == this)
         form->DefaultButton = nullptr;

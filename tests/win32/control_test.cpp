@@ -345,6 +345,42 @@ TEST_F(ControlTest, AFormGoesAfterItsOwnedObjectsAndItsChildrenLastFirst) {
     g_destroyLog = nullptr;
 }
 
+TEST_F(ControlTest, AFormBeingDestroyedGetsNoWindow) {
+    struct Seen {
+        bool windowMade = false;
+        HWND asked = reinterpret_cast<HWND>(1);
+    } seen;
+    Control* form = NewForm(nullptr, "going");
+    form->OnMessage.Set(
+        [](void* out, MessageRecord& msg, LRESULT&) {
+            static_cast<Seen*>(out)->windowMade |= msg.Message == WM_NCCREATE;
+            return false;
+        },
+        &seen);
+    form->OnDestroy.Set(
+        [](void* out, ToolkitObject* sender) {
+            static_cast<Seen*>(out)->asked = GetWindowHandle(static_cast<Control*>(sender));
+        },
+        &seen);
+    RefInc(form); // released as a handler's guard releases it: destroyed at the RefDec
+    Free(form);
+    RefDec(form);
+    EXPECT_EQ(nullptr, seen.asked);
+    EXPECT_FALSE(seen.windowMade) << "a window was made for a control being destroyed";
+}
+
+TEST_F(ControlTest, AFreedFormIsNoLongerTheApplicationsFocusRecord) {
+    Control* main = NewForm(nullptr, "main");
+    Control* other = NewForm(nullptr, "other");
+    AppControl = main;
+    SendToWindow(other, WM_SETFOCUS, 0, 0); // records it on the application control
+    ASSERT_EQ(other, main->CurrentControl);
+    Free(other);
+    EXPECT_EQ(nullptr, main->CurrentControl);
+    AppControl = nullptr;
+    Free(main);
+}
+
 TEST_F(ControlTest, TheCaptionCanBeSetFromItself) {
     Control* form = NewForm(nullptr, "its own caption");
     SetText(form, form->Caption);
