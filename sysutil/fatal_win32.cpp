@@ -10,7 +10,7 @@ bool g_reporting = false;
 
 void RunError(uint32_t errorNumber, const void* faultAddress) {
     // A fault while the box is up (its message loop runs our window procedures, which may
-    // find memory exhausted too) ends the process at once with the same number.
+    // find memory exhausted too) ends the process at once, with that second fault's number.
     if (g_reporting)
         ExitProcess(errorNumber);
     g_reporting = true;

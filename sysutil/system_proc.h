@@ -1,7 +1,8 @@
 // Entry points of the system libraries that only some runs need, bound when first called
-// instead of at start-up. Loading advapi32, shell32 or user32 takes longer than all the
-// rest of a quiet run that finds nothing to import, so "/CHECK" loads none of them unless
-// the file asks for an import, and only "/CHECK_RUN" loads the shell.
+// instead of at start-up. Loading advapi32 or shell32 takes longer than all the rest of a
+// quiet run that finds nothing to import, so "/CHECK" loads neither unless the file asks
+// for an import, and only "/CHECK_RUN" loads the shell. (user32 and gdi32 are imported:
+// every mode builds the dialog.)
 #pragma once
 
 #include <windows.h>

@@ -14,6 +14,9 @@ void WaitForQueuedMessage() {
     MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
 }
 
+// A WM_QUIT of ours that the loop here has not retrieved yet.
+bool g_quitPosted = false;
+
 } // namespace
 
 void Run(Control*& form) {
@@ -22,7 +25,19 @@ void Run(Control*& form) {
     // Shows a form made hidden on demand, with the children not made yet; a form the
     // program hid stays hidden. A form that can get no window (no desktop heap left, no
     // display) can never receive its close request: there is nothing to run.
-    const bool hasWindow = form && form->CreateWindowHandle();
+    bool hasWindow = false;
+    if (Control* const held = form) {
+        // A handler may free the form while its window is made: held, it goes at the RefDec,
+        // and then nothing is left to run or to take down (the variable may go with it).
+        RefInc(held);
+        hasWindow = held->CreateWindowHandle();
+        if (held->RefCount == 1) {
+            form = nullptr;
+            AppControl = nullptr;
+            hasWindow = false;
+        }
+        RefDec(held);
+    }
     while (hasWindow && !AppTerminated) {
         WaitForQueuedMessage();
         ProcessMessages();
@@ -36,9 +51,14 @@ bool ProcessMessage() {
         return false;
     if (msg.message == WM_QUIT) {
         AppTerminated = 1; // what is queued behind it is still dispatched
+        g_quitPosted = false;
     } else {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
+        // A modal loop inside the dispatch (moving or sizing by keyboard, a menu) may have
+        // taken our WM_QUIT and left without posting it again, as Wine's do.
+        if (g_quitPosted)
+            PostQuitMessage(0);
     }
     return (msg.message & 0xFFFF) != 0;
 }
@@ -69,7 +89,18 @@ void TerminateExecution(Control*& form) {
     RefDec(app);
 }
 
+void PostQuit() {
+    g_quitPosted = true;
+    PostQuitMessage(0);
+}
+
 void Close(Control* control) {
+    // Posted to no window it would be a thread message that no one receives: a window that
+    // could not be made yet (desktop heap) may well be made when the loop starts.
+    if (!control->Handle) {
+        control->ClosePending = 1;
+        return;
+    }
     PostMessageA(control->Handle, WM_CLOSE, 0, 0);
 }
 

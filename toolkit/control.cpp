@@ -240,6 +240,12 @@ void SetStyle(Control* control, uint32_t style) {
 HWND GetWindowHandle(Control* control) {
     if (control->Handle)
         return control->Handle;
+    // A handler may free the control while its window is made: held, it goes at the end,
+    // after the last use here. One being destroyed is not held (its RefDec would destroy it
+    // again).
+    const bool held = control->RefCount >= 0;
+    if (held)
+        RefInc(control);
     if (!control->VisibilitySet) {
         // Made because something needs it, not because the program showed it: it stays
         // hidden until the loop starts.
@@ -249,7 +255,11 @@ HWND GetWindowHandle(Control* control) {
     } else {
         control->CreateWindowHandle();
     }
-    return control->Handle;
+    HWND const window = control->Handle;
+    const bool freedMeanwhile = held && control->RefCount == 1;
+    if (held)
+        RefDec(control);
+    return freedMeanwhile ? nullptr : window;
 }
 
 bool Control::CreateWindowHandle() {
@@ -321,6 +331,10 @@ bool Control::CreateWindowHandle() {
         CreatingControl = nullptr;
         platform::SetPropPointer(window, kSelfProperty, this);
     }
+    if (ClosePending) {
+        ClosePending = 0;
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    }
     if (isForm)
         SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(GetIcon(this)));
     if (AfterCreate)
@@ -331,9 +345,14 @@ bool Control::CreateWindowHandle() {
 }
 
 void CreateChildWindows(Control* control) {
-    // Re-read the count: a child's creation may add or remove children.
-    for (int32_t i = 0; control->Children && i < control->Children->Count; ++i)
-        control->Children->ItemAs<Control>(i)->CreateWindowHandle();
+    // Re-read the count: a child's creation may add or remove children. A child freed while
+    // its window was made has taken itself off the list, and the next one has moved up.
+    for (int32_t i = 0; control->Children && i < control->Children->Count; ++i) {
+        Control* const child = control->Children->ItemAs<Control>(i);
+        child->CreateWindowHandle();
+        if (i < control->Children->Count && control->Children->ItemAs<Control>(i) != child)
+            --i;
+    }
 }
 
 LRESULT SendToWindow(Control* control, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -130,6 +130,7 @@ class Control : public ToolkitObject {
     Control* CurrentControl = nullptr;
     uint8_t VisibilitySet = 0;
     uint8_t ShowPending = 0;
+    uint8_t ClosePending = 0; // Close came before the window: posted once it is made
     uint8_t Dropped = 0;
     int32_t DropDownIndex = 0;
     ControlProc OnDropDownRoutine = nullptr;

@@ -2,6 +2,8 @@
 // its built-in handling and finally the default window procedure.
 #include "toolkit/dispatch.h"
 
+#include "toolkit/application.h"
+
 namespace toolkit {
 
 namespace {
@@ -33,7 +35,7 @@ LRESULT HandleClose(Control* control, MessageRecord& msg) {
         // without one while the program may still use it.
         if (AppControl && AppControl != control)
             SendToWindow(AppControl, WM_CLOSE, 0, 0);
-        PostQuitMessage(0);
+        PostQuit();
         return 0;
     }
     return CallDefault(control, msg);

@@ -49,6 +49,7 @@ class LoopWait : public ::testing::Test {
   protected:
     void SetUp() override {
         AppTerminated = 0;
+        liveAtStart = ToolkitObject::LiveCount();
         form = NewForm(nullptr, "waiting");
         NewButton(form, "b");
         AppControl = form;
@@ -63,6 +64,7 @@ class LoopWait : public ::testing::Test {
         return variable == nullptr && !watchdog.Rescued();
     }
     Control* form = nullptr;
+    int32_t liveAtStart = 0;
 };
 
 TEST_F(LoopWait, AWmNullQueuedBeforeTheCloseRequestDoesNotPutTheLoopToSleep) {
@@ -82,6 +84,37 @@ TEST_F(LoopWait, AFormThatCanGetNoWindowEndsTheLoopAtOnce) {
     EXPECT_TRUE(RunEndsByItself());
     EXPECT_EQ(nullptr, AppControl);
     EXPECT_LT(ToolkitObject::LiveCount(), liveBefore) << "the form is freed";
+}
+
+TEST_F(LoopWait, ACloseRequestedBeforeTheWindowCouldBeMadeIsNotLost) {
+    SetStyle(form, form->Style | WS_CHILD); // no window for now, as with no desktop heap left
+    ASSERT_EQ(nullptr, GetWindowHandle(form));
+    Close(form);
+    SetStyle(form, form->Style & ~static_cast<uint32_t>(WS_CHILD)); // and one when the loop starts
+    EXPECT_TRUE(RunEndsByItself());
+}
+
+// The keyboard move loop of the default procedure dispatches the close request and then
+// takes the WM_QUIT that it posts; Wine's leaves without posting it again.
+TEST_F(LoopWait, ACloseRequestInsideTheMoveLoopStillEndsTheLoop) {
+    SetVisible(form, true); // only a shown window is moved
+    ASSERT_TRUE(GetWindowHandle(form));
+    PostMessageA(form->Handle, WM_SYSCOMMAND, SC_MOVE, 0);
+    Close(form);
+    EXPECT_TRUE(RunEndsByItself());
+}
+
+TEST_F(LoopWait, AFormFreedWhileItsWindowIsMadeLeavesNothingToRun) {
+    form->OnMessage.Set(
+        [](void*, MessageRecord& msg, LRESULT&) {
+            if (msg.Message == WM_CREATE)
+                Free(AppControl);
+            return false;
+        },
+        nullptr);
+    EXPECT_TRUE(RunEndsByItself());
+    EXPECT_EQ(nullptr, AppControl);
+    EXPECT_EQ(liveAtStart, ToolkitObject::LiveCount()) << "the form is destroyed once";
 }
 
 } // namespace
