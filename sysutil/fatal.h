@@ -8,6 +8,9 @@
 namespace sysutil {
 
 constexpr uint32_t kOutOfMemoryError = 203;
+// Only the checked heap (sysutil/memory.cpp) reports it: a block was written outside its
+// bounds or after it was freed, or freed twice, or a pointer freed that it never gave out.
+constexpr uint32_t kHeapDamagedError = 240;
 constexpr size_t kRunErrorTextSize = 40;
 
 // "Runtime error NNN at XXXXXXXX": the number right-aligned to end in the fourth of the

@@ -6,18 +6,58 @@
 // LANGSELECT_FAIL_FROM_ALLOCATION=n fails the n-th and every one after it, as memory
 // that stays exhausted does; given LANGSELECT_COUNT_ALLOCATIONS, it writes the number of
 // allocations made to that file when the process ends normally, so tests know how many
-// sites a run passes. The product itself is built without it and reads no environment
-// variable.
+// sites a run passes.
+//
+// The checked build (LANGSELECT_CHECKED_HEAP) makes a use of freed memory fail for sure
+// instead of by luck: a freed block is filled with 0xDD (as a pointer that faults on 32-
+// and 64-bit code alike) and kept out of reuse for a while; guard bytes around every block
+// are checked when it is freed, when it leaves the quarantine and when the process ends.
+// Damage ends the process with runtime error 240. Given LANGSELECT_LIVE_BLOCKS, it writes
+// the blocks still allocated at a normal end to that file.
+//
+// The product itself is built with neither and reads no environment variable.
 #include "sysutil/fatal.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 
-#ifdef LANGSELECT_ALLOC_HOOK
+#if defined(LANGSELECT_ALLOC_HOOK) || defined(LANGSELECT_CHECKED_HEAP)
 #include <windows.h>
 #endif
 
 namespace {
+
+#if defined(LANGSELECT_ALLOC_HOOK) || defined(LANGSELECT_CHECKED_HEAP)
+// Appends `n` in decimal, or in hexadecimal with eight digits at least; returns the end.
+char* AppendNumber(char* out, uintptr_t n, bool hex = false) {
+    const uintptr_t base = hex ? 16 : 10;
+    char digits[24];
+    int count = 0;
+    do {
+        digits[count++] = "0123456789ABCDEF"[n % base];
+        n /= base;
+    } while (n != 0 || (hex && count < 8));
+    while (count > 0)
+        *out++ = digits[--count];
+    return out;
+}
+
+// Writes `size` bytes to the file named by the environment variable, if it names one.
+void WriteReport(const char* variable, const char* text, DWORD size) {
+    char path[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableA(variable, path, sizeof path);
+    if (length == 0 || length >= sizeof path)
+        return;
+    const HANDLE file =
+        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written = 0;
+    WriteFile(file, text, size, &written, nullptr);
+    CloseHandle(file);
+}
+#endif
 
 #ifdef LANGSELECT_ALLOC_HOOK
 long g_allocationCount = 0;
@@ -25,26 +65,9 @@ long g_allocationCount = 0;
 // Runs from the C runtime's exit, after WinMain has returned; a run ended by a runtime
 // error leaves through ExitProcess and writes nothing.
 void WriteAllocationCount() {
-    char path[MAX_PATH] = {};
-    const DWORD length = GetEnvironmentVariableA("LANGSELECT_COUNT_ALLOCATIONS", path, sizeof path);
-    if (length == 0 || length >= sizeof path)
-        return;
-    const HANDLE file =
-        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
     char digits[24];
-    DWORD size = 0;
-    for (unsigned long n = static_cast<unsigned long>(g_allocationCount); size == 0 || n != 0; n /= 10)
-        digits[size++] = static_cast<char>('0' + n % 10);
-    for (DWORD i = 0; i < size / 2; ++i) {
-        const char c = digits[i];
-        digits[i] = digits[size - 1 - i];
-        digits[size - 1 - i] = c;
-    }
-    DWORD written = 0;
-    WriteFile(file, digits, size, &written, nullptr);
-    CloseHandle(file);
+    const char* end = AppendNumber(digits, static_cast<unsigned long>(g_allocationCount));
+    WriteReport("LANGSELECT_COUNT_ALLOCATIONS", digits, static_cast<DWORD>(end - digits));
 }
 
 long NumberFromEnvironment(const char* name) {
@@ -64,11 +87,198 @@ bool InjectedFailure() {
     return g_allocationCount == failAt || (failFrom > 0 && g_allocationCount >= failFrom);
 }
 #else
-constexpr bool InjectedFailure() { return false; }
+constexpr bool InjectedFailure() {
+    return false;
+}
+#endif
+
+#ifdef LANGSELECT_CHECKED_HEAP
+constexpr uint8_t kGuardByte = 0xFD;
+constexpr uint8_t kFreedByte = 0xDD;
+constexpr uint32_t kLiveMark = 0x4B4F4C42;  // "BLOK"
+constexpr uint32_t kFreedMark = 0x44455246; // "FRED"
+constexpr size_t kTrailingGuard = 16;
+// Freed blocks wait this long before the C heap may hand their memory out again.
+constexpr size_t kQuarantineBlocks = 4096;
+constexpr size_t kQuarantineBytes = 8u << 20;
+
+// What precedes every block: the live list, the request, and guard bytes up to a
+// 16-byte boundary so that the block keeps malloc's alignment.
+struct BlockHeader {
+    BlockHeader* previous;
+    BlockHeader* next;
+    size_t size;
+    const void* caller; // the code that allocated it
+    uint32_t mark;
+};
+constexpr size_t kHeaderSize = (sizeof(BlockHeader) + 8 + 15) / 16 * 16;
+
+uint8_t* Body(BlockHeader* h) {
+    return reinterpret_cast<uint8_t*>(h) + kHeaderSize;
+}
+BlockHeader* HeaderOf(void* p) {
+    return reinterpret_cast<BlockHeader*>(static_cast<uint8_t*>(p) - kHeaderSize);
+}
+
+bool Filled(const uint8_t* p, size_t count, uint8_t value) {
+    for (size_t i = 0; i < count; ++i)
+        if (p[i] != value)
+            return false;
+    return true;
+}
+
+bool GuardsIntact(BlockHeader* h) {
+    const auto* front = reinterpret_cast<const uint8_t*>(h) + sizeof(BlockHeader);
+    return Filled(front, kHeaderSize - sizeof(BlockHeader), kGuardByte) &&
+           Filled(Body(h) + h->size, kTrailingGuard, kGuardByte);
+}
+
+// Test programs allocate on more than one thread; the product has one.
+volatile LONG g_lock = 0;
+struct HeapLock {
+    HeapLock() {
+        while (InterlockedExchange(&g_lock, 1) != 0)
+            Sleep(0);
+    }
+    ~HeapLock() { InterlockedExchange(&g_lock, 0); }
+    HeapLock(const HeapLock&) = delete;
+    HeapLock& operator=(const HeapLock&) = delete;
+};
+
+BlockHeader g_live = {&g_live, &g_live, 0, nullptr, 0}; // the ring of live blocks
+BlockHeader* g_quarantine[kQuarantineBlocks];
+size_t g_quarantineFirst = 0;
+size_t g_quarantineCount = 0;
+size_t g_quarantineBytes = 0;
+
+// Ends the process: a block was written outside its bounds or after its free, or a
+// pointer was freed that is no live block of this heap. Called without the lock held.
+[[noreturn]] void HeapDamaged(const void* address) {
+    sysutil::RunError(sysutil::kHeapDamagedError, address);
+}
+
+// The oldest quarantined block goes back to the C heap, unless it was written meanwhile.
+// Returns the allocating code of a damaged block, or null.
+const void* ReleaseOldest() {
+    BlockHeader* h = g_quarantine[g_quarantineFirst];
+    if (!GuardsIntact(h) || !Filled(Body(h), h->size, kFreedByte))
+        return h->caller;
+    g_quarantineFirst = (g_quarantineFirst + 1) % kQuarantineBlocks;
+    --g_quarantineCount;
+    g_quarantineBytes -= h->size;
+    std::free(h);
+    return nullptr;
+}
+
+void ReportLiveBlocks();
+
+void* CheckedAllocate(size_t size, const void* caller) {
+    static bool reportAtExit = false;
+    if (!reportAtExit) {
+        reportAtExit = true;
+        atexit(ReportLiveBlocks);
+    }
+    if (size > SIZE_MAX - kHeaderSize - kTrailingGuard)
+        return nullptr;
+    auto* h = static_cast<BlockHeader*>(std::malloc(kHeaderSize + size + kTrailingGuard));
+    if (!h)
+        return nullptr;
+    h->size = size;
+    h->caller = caller;
+    h->mark = kLiveMark;
+    auto* front = reinterpret_cast<uint8_t*>(h) + sizeof(BlockHeader);
+    for (size_t i = 0; i < kHeaderSize - sizeof(BlockHeader); ++i)
+        front[i] = kGuardByte;
+    for (size_t i = 0; i < kTrailingGuard; ++i)
+        Body(h)[size + i] = kGuardByte;
+    const HeapLock lock;
+    h->previous = g_live.previous;
+    h->next = &g_live;
+    g_live.previous->next = h;
+    g_live.previous = h;
+    return Body(h);
+}
+
+void CheckedFree(void* p, const void* caller) {
+    if (!p)
+        return;
+    const void* damaged = nullptr;
+    {
+        const HeapLock lock;
+        BlockHeader* h = HeaderOf(p);
+        if (h->mark != kLiveMark || !GuardsIntact(h)) {
+            damaged = caller;
+        } else {
+            h->previous->next = h->next;
+            h->next->previous = h->previous;
+            h->mark = kFreedMark;
+            for (size_t i = 0; i < h->size; ++i)
+                Body(h)[i] = kFreedByte;
+            while (!damaged && g_quarantineCount > 0 &&
+                   (g_quarantineCount == kQuarantineBlocks || g_quarantineBytes + h->size > kQuarantineBytes))
+                damaged = ReleaseOldest();
+            if (!damaged) {
+                g_quarantine[(g_quarantineFirst + g_quarantineCount) % kQuarantineBlocks] = h;
+                ++g_quarantineCount;
+                g_quarantineBytes += h->size;
+            }
+        }
+    }
+    if (damaged)
+        HeapDamaged(damaged);
+}
+
+// At a normal end every block is checked once more, and the live ones are listed (count,
+// then one line per block: its size and the address of the code that allocated it).
+void ReportLiveBlocks() {
+    const void* damaged = nullptr;
+    {
+        const HeapLock lock;
+        for (size_t i = 0; i < g_quarantineCount && !damaged; ++i) {
+            BlockHeader* h = g_quarantine[(g_quarantineFirst + i) % kQuarantineBlocks];
+            if (!GuardsIntact(h) || !Filled(Body(h), h->size, kFreedByte))
+                damaged = h->caller;
+        }
+        size_t live = 0;
+        for (BlockHeader* h = g_live.next; h != &g_live && !damaged; h = h->next) {
+            if (!GuardsIntact(h))
+                damaged = h->caller;
+            ++live;
+        }
+        // Lines of at most 40 characters; a long list is cut, its count stays whole.
+        static char text[40 * 64];
+        char* out = AppendNumber(text, live);
+        *out++ = '\n';
+        for (BlockHeader* h = g_live.next; h != &g_live && out + 40 < text + sizeof text; h = h->next) {
+            out = AppendNumber(out, h->size);
+            *out++ = ' ';
+            out = AppendNumber(out, reinterpret_cast<uintptr_t>(h->caller), true);
+            *out++ = '\n';
+        }
+        if (!damaged)
+            WriteReport("LANGSELECT_LIVE_BLOCKS", text, static_cast<DWORD>(out - text));
+    }
+    if (damaged)
+        HeapDamaged(damaged);
+}
+
+void* RawAllocate(size_t size, const void* caller) {
+    return CheckedAllocate(size, caller);
+}
+void RawFree(void* p, const void* caller) {
+    CheckedFree(p, caller);
+}
+#else
+void* RawAllocate(size_t size, const void*) {
+    return std::malloc(size);
+}
+void RawFree(void* p, const void*) {
+    std::free(p);
+}
 #endif
 
 void* Allocate(std::size_t size, const void* caller) {
-    void* p = InjectedFailure() ? nullptr : std::malloc(size ? size : 1);
+    void* p = InjectedFailure() ? nullptr : RawAllocate(size ? size : 1, caller);
     if (!p)
         sysutil::RunError(sysutil::kOutOfMemoryError, caller);
     return p;
@@ -76,38 +286,27 @@ void* Allocate(std::size_t size, const void* caller) {
 
 } // namespace
 
-void* operator new(std::size_t size) { return Allocate(size, __builtin_return_address(0)); }
-void* operator new[](std::size_t size) { return Allocate(size, __builtin_return_address(0)); }
+void* operator new(std::size_t size) {
+    return Allocate(size, __builtin_return_address(0));
+}
+void* operator new[](std::size_t size) {
+    return Allocate(size, __builtin_return_address(0));
+}
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
     return Allocate(size, __builtin_return_address(0));
 }
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
     return Allocate(size, __builtin_return_address(0));
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-
-// The standard library reports misuse of its containers by throwing; the product is built
-// without exceptions, and the default handlers would pull in the exception runtime and a
-// symbol demangler (most of the executable's size). Such a fault ends the process like
-// any other runtime error, with the number the program has always used for it.
-namespace {
-constexpr uint32_t kRangeError = 201;
-constexpr uint32_t kInvalidOperation = 204;
-} // namespace
-
-namespace std {
-void __throw_bad_alloc() { sysutil::RunError(sysutil::kOutOfMemoryError, __builtin_return_address(0)); }
-void __throw_bad_array_new_length() { sysutil::RunError(sysutil::kOutOfMemoryError, __builtin_return_address(0)); }
-void __throw_length_error(const char*) { sysutil::RunError(sysutil::kOutOfMemoryError, __builtin_return_address(0)); }
-void __throw_logic_error(const char*) { sysutil::RunError(kInvalidOperation, __builtin_return_address(0)); }
-void __throw_out_of_range(const char*) { sysutil::RunError(kRangeError, __builtin_return_address(0)); }
-void __throw_out_of_range_fmt(const char*, ...) { sysutil::RunError(kRangeError, __builtin_return_address(0)); }
-void __throw_invalid_argument(const char*) { sysutil::RunError(kInvalidOperation, __builtin_return_address(0)); }
-} // namespace std
-
-namespace __gnu_cxx {
-void __verbose_terminate_handler() { sysutil::RunError(kInvalidOperation, __builtin_return_address(0)); }
-} // namespace __gnu_cxx
+void operator delete(void* p) noexcept {
+    RawFree(p, __builtin_return_address(0));
+}
+void operator delete[](void* p) noexcept {
+    RawFree(p, __builtin_return_address(0));
+}
+void operator delete(void* p, std::size_t) noexcept {
+    RawFree(p, __builtin_return_address(0));
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    RawFree(p, __builtin_return_address(0));
+}

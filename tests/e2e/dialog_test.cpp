@@ -91,6 +91,7 @@ TEST(Dialog, MinusTwoAndOutOfRangeSelectNothing) {
 TEST(Dialog, EnterInTheComboBoxPressesOk) {
     Installation inst("enter");
     WriteFileBytes(inst.cfg, Config("0"));
+    const BlocksLeftAtExit left(inst);
     DialogDriver d(inst);
     d.Key(VK_DOWN); // choose the second language with the keyboard
     EXPECT_EQ(1, ComboSelection(d));
@@ -117,6 +118,7 @@ TEST(Dialog, EnterInTheComboBoxPressesOk) {
     }
     EXPECT_EQ(nullptr, FindWindowExA(box, nullptr, "Button", "Cancel")); // a single OK button
     AnswerNoticeAndExpectExit(d, "Information", kRestart);
+    EXPECT_TRUE(left.None());
     EXPECT_EQ(1, StoredIndex(inst));
     // Only the value changed: the list is as it was.
     EXPECT_TRUE(SameProfileLines(Config("1"), ReadFileBytes(inst.cfg)));
@@ -167,6 +169,7 @@ TEST(Dialog, EscDoesNothingAndCloseStoresNothing) {
     Installation inst("esc");
     const std::string before = Config("0");
     WriteFileBytes(inst.cfg, before);
+    const BlocksLeftAtExit left(inst);
     DialogDriver d(inst);
     d.Key(VK_ESCAPE);
     EXPECT_FALSE(d.WaitExit(400)) << "Esc has no meaning in this dialog";
@@ -174,6 +177,7 @@ TEST(Dialog, EscDoesNothingAndCloseStoresNothing) {
     DWORD code = 1;
     ASSERT_TRUE(d.WaitExit(10000, &code));
     EXPECT_EQ(0u, code);
+    EXPECT_TRUE(left.None());
     EXPECT_EQ(before, ReadFileBytes(inst.cfg));
 }
 

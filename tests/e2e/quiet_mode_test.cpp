@@ -61,6 +61,7 @@ TEST(QuietMode, CheckImportsOnlyWhatTheFileAsksFor) {
         {"Other=-2", Installer::Text, "1031", nullptr}, // no key "File"
     };
     Installation inst("import", /*withStandin=*/false);
+    const BlocksLeftAtExit left(inst);
     for (const ImportCase& c : cases) {
         const std::string before = Cfg(c.indexLine);
         ASSERT_TRUE(WriteFileBytes(inst.cfg, before));
@@ -70,6 +71,7 @@ TEST(QuietMode, CheckImportsOnlyWhatTheFileAsksFor) {
         inst.Run("/CHECK", "", &code);
         const std::string what = std::string(c.indexLine) + " with [" + c.locale + "]";
         EXPECT_EQ(0u, code) << what;
+        EXPECT_TRUE(left.None()) << what;
         if (c.expectedLine) {
             EXPECT_TRUE(SameProfileLines(Cfg(c.expectedLine), ReadFileBytes(inst.cfg))) << what;
         } else {
@@ -86,10 +88,12 @@ TEST(QuietMode, CheckRunStartsTheMainApplicationAfterTheImport) {
     TempFolder elsewhere("cwd");
     ASSERT_TRUE(WriteFileBytes(inst.cfg, Cfg("File=-2")));
     SetInstallerText("1031");
+    const BlocksLeftAtExit left(inst);
     DWORD code = 1;
     inst.Run("/CHECK_RUN", elsewhere.Path(), &code);
     DeleteInstallerKey();
     EXPECT_EQ(0u, code);
+    EXPECT_TRUE(left.None());
     ASSERT_TRUE(StandinRan(inst));
     const std::string log = ReadFileBytes(inst.standinLog);
     // The main application already reads the new index.

@@ -188,6 +188,27 @@ std::string Installation::Run(const std::string& arguments, const std::string& c
     return line;
 }
 
+BlocksLeftAtExit::BlocksLeftAtExit(const Installation& inst) : path_(inst.dir + "live-blocks.txt") {
+    DeleteFileA(path_.c_str());
+    SetEnvironmentVariableA("LANGSELECT_LIVE_BLOCKS", path_.c_str());
+}
+
+BlocksLeftAtExit::~BlocksLeftAtExit() {
+    SetEnvironmentVariableA("LANGSELECT_LIVE_BLOCKS", nullptr);
+}
+
+::testing::AssertionResult BlocksLeftAtExit::None() const {
+#ifdef LANGSELECT_CHECKED_HEAP
+    const std::string list = ReadFileBytes(path_);
+    if (list.empty())
+        return ::testing::AssertionFailure() << "the run listed no blocks: it did not end normally";
+    // The count, then a line per block: its size and the address of the code that made it.
+    if (list != "0\n")
+        return ::testing::AssertionFailure() << "blocks left allocated at the end:\n" << list;
+#endif
+    return ::testing::AssertionSuccess();
+}
+
 std::string StandinLogValue(const std::string& log, const std::string& key) {
     const size_t at = log.find(key + "=");
     if (at == std::string::npos)

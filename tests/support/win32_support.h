@@ -82,6 +82,22 @@ struct Installation {
                     DWORD* exitCode = nullptr) const;
 };
 
+// Under the checked heap the program under test lists the blocks it still holds when it
+// ends normally; while this lives, the runs of the installation's program write that list
+// into its folder. None() holds when the last run left nothing allocated (always, for the
+// shipped build, which lists nothing).
+class BlocksLeftAtExit {
+  public:
+    explicit BlocksLeftAtExit(const Installation& inst);
+    ~BlocksLeftAtExit();
+    BlocksLeftAtExit(const BlocksLeftAtExit&) = delete;
+    BlocksLeftAtExit& operator=(const BlocksLeftAtExit&) = delete;
+    ::testing::AssertionResult None() const;
+
+  private:
+    std::string path_;
+};
+
 // The stand-in logs three lines per start: cwd=, cmdline=, file=; "<absent>" when the
 // key is not there.
 std::string StandinLogValue(const std::string& log, const std::string& key);
