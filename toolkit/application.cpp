@@ -28,13 +28,17 @@ void Run(Control*& form) {
     bool hasWindow = false;
     if (Control* const held = form) {
         // A handler may free the form while its window is made: held, it goes at the RefDec,
-        // and then nothing is left to run or to take down (the variable may go with it).
+        // and then nothing is left to run or to take down. The variable may go with it (the
+        // form owns the object that holds it), so it is not touched after the RefDec.
         RefInc(held);
         hasWindow = held->CreateWindowHandle();
         if (held->RefCount == 1) {
             form = nullptr;
             AppControl = nullptr;
-            hasWindow = false;
+            AppTerminated = 1;
+            AppRunning = 0;
+            RefDec(held);
+            return;
         }
         RefDec(held);
     }

@@ -104,6 +104,11 @@ TEST_F(LoopWait, ACloseRequestInsideTheMoveLoopStillEndsTheLoop) {
     EXPECT_TRUE(RunEndsByItself());
 }
 
+// Holds the form's variable and goes with the form, as the program's dialog object does.
+struct FormHolder : ToolkitObject {
+    Control* Form = nullptr;
+};
+
 TEST_F(LoopWait, AFormFreedWhileItsWindowIsMadeLeavesNothingToRun) {
     form->OnMessage.Set(
         [](void*, MessageRecord& msg, LRESULT&) {
@@ -112,7 +117,13 @@ TEST_F(LoopWait, AFormFreedWhileItsWindowIsMadeLeavesNothingToRun) {
             return false;
         },
         nullptr);
-    EXPECT_TRUE(RunEndsByItself());
+    auto* holder = NewObject<FormHolder>();
+    holder->Form = form;
+    AddToAutoFree(form, holder);
+    Watchdog watchdog;
+    toolkit::Run(holder->Form); // the checked heap sees a write to the freed holder
+    watchdog.Stop();
+    EXPECT_FALSE(watchdog.Rescued());
     EXPECT_EQ(nullptr, AppControl);
     EXPECT_EQ(liveAtStart, ToolkitObject::LiveCount()) << "the form is destroyed once";
 }
