@@ -60,10 +60,7 @@ TEST_F(InnoInstaller, SilentInstallsRecordTheLocaleAndImportItBeforeTheFirstStar
         EXPECT_EQ(std::stoi(c.index), StoredIndexIn(dir)) << c.language;
 
         EXPECT_TRUE(RunProcess("\"" + dir + "LangSelect.exe\" /CHECK_RUN", elsewhere.Path()).finished);
-        const std::string log = WaitForStandinLog(dir);
-        ASSERT_FALSE(log.empty()) << "the main application did not start";
-        EXPECT_EQ(c.index, StandinLogValue(log, "file"));
-        EXPECT_TRUE(StartedWithoutArguments(StandinLogValue(log, "cmdline"), dir)) << log;
+        ExpectStartedReading(dir, c.index, elsewhere.Path());
 
         DeleteFileA((dir + "brantlow.log").c_str()); // not the installer's, so it would stay
         EXPECT_TRUE(UninstallInnoSilently(dir)) << c.language;

@@ -200,6 +200,7 @@ BlocksLeftAtExit::~BlocksLeftAtExit() {
 ::testing::AssertionResult BlocksLeftAtExit::None() const {
 #ifdef LANGSELECT_CHECKED_HEAP
     const std::string list = ReadFileBytes(path_);
+    DeleteFileA(path_.c_str()); // the next run of the same test must write its own
     if (list.empty())
         return ::testing::AssertionFailure() << "the run listed no blocks: it did not end normally";
     // The count, then a line per block: its size and the address of the code that made it.
