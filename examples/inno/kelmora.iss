@@ -6,7 +6,8 @@
 ; part of the value: "german.LocaleId=1031 ; German" would record "1031 ; German", which
 ; LangSelect never matches.
 ;
-; Build, with LangSelect.exe, Brantlow.exe and language.cfg beside this script:
+; Build, with LangSelect.exe, Brantlow.exe and language.cfg (the one of examples/nsis)
+; beside this script:
 ;     ISCC kelmora.iss
 ; Other places for the files: /DLangSelectExe=... /DMainApplicationExe=... /DLanguageCfg=...,
 ; and /O<folder> /F<name> for the installer itself.

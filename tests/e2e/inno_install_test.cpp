@@ -17,7 +17,8 @@ const std::string& CompiledInstaller() {
     static const std::string exe = [] {
         const ProcessResult compiled =
             RunProcess("\"" + WindowsPath(INNO_COMPILER_EXE) + "\" /Q \"/DLangSelectExe=" + ProductExe() +
-                           "\" \"/DMainApplicationExe=" + StandinExe() + "\" \"/O" + out.Path() +
+                           "\" \"/DMainApplicationExe=" + StandinExe() +
+                           "\" \"/DLanguageCfg=" + WindowsPath(LANGUAGE_TEMPLATE) + "\" \"/O" + out.Path() +
                            "\" /FKelmoraSetup \"" + WindowsPath(INNO_SCRIPT) + "\"",
                        "", 60000);
         const std::string path = out / "KelmoraSetup.exe";

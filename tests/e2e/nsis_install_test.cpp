@@ -158,10 +158,7 @@ TEST_F(Installer, InteractiveInstallTakesTheDialogsLanguageAndTheUsersLaterChoic
         d.Key(VK_UP);
         d.Key(VK_UP);
         d.Key(VK_RETURN);
-        HWND notice = d.WaitForBox("Information");
-        ASSERT_NE(nullptr, notice);
-        PostMessageA(notice, WM_COMMAND, IDOK, 0);
-        EXPECT_TRUE(d.WaitExit());
+        EXPECT_TRUE(d.DismissBoxAndWaitExit("Information")) << "the restart notice, then the end";
     }
     EXPECT_EQ(9, StoredIndexIn(dir));
 

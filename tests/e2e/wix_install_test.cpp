@@ -141,10 +141,7 @@ TEST_F(Msi, TheShortcutStartsTheProductAndTheLanguageChosenInTheDialogStays) {
         for (int i = 1; i < 9; ++i)
             d.Key(VK_DOWN);
         d.Key(VK_RETURN);
-        HWND notice = d.WaitForBox("Information");
-        ASSERT_NE(nullptr, notice);
-        PostMessageA(notice, WM_COMMAND, IDOK, 0);
-        EXPECT_TRUE(d.WaitExit());
+        EXPECT_TRUE(d.DismissBoxAndWaitExit("Information")) << "the restart notice, then the end";
     }
     EXPECT_EQ(9, StoredIndexIn(dir));
     DeleteFileA((dir + "brantlow.log").c_str());

@@ -32,6 +32,9 @@ class DialogDriver {
     // Waits for a message box of the utility with this caption; null when none came.
     HWND WaitForBox(const char* caption, DWORD timeoutMs = 10000) const;
     std::string BoxText(HWND box) const;
+    // OK on the utility's message box with this caption; true when the box came and the
+    // utility then ended.
+    bool DismissBoxAndWaitExit(const char* caption) const;
     // Waits for the utility to end; false when it is still running at the timeout.
     bool WaitExit(DWORD timeoutMs = 10000, DWORD* exitCode = nullptr) const;
 

@@ -153,6 +153,14 @@ std::string DialogDriver::BoxText(HWND box) const {
     return text;
 }
 
+bool DialogDriver::DismissBoxAndWaitExit(const char* caption) const {
+    HWND const box = WaitForBox(caption);
+    if (!box)
+        return false;
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    return WaitExit();
+}
+
 bool DialogDriver::WaitExit(DWORD timeoutMs, DWORD* exitCode) const {
     DWORD code = 0;
     if (!process_.WaitExit(timeoutMs, &code))

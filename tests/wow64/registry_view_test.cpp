@@ -61,10 +61,11 @@ TEST_F(RegistryViews, TheOwnViewsValueComesFirstAndThe64BitViewIsReadWhenItHasNo
         const char* view64;
         const char* expected;
     } cases[] = {
-        {nullptr, "1031", "1"},                            // a 64-bit-aware installer
-        {"1036", "1031", "2"},                             // both: ours wins
-        {"1036", nullptr, "2"},                            // a 32-bit installer, as on 32-bit Windows
-        {kKeyOnly, "1031", "1"},  {kNumber, "1031", "-2"}, // a value of the wrong type still decides alone
+        {nullptr, "1031", "1"},  // a 64-bit-aware installer
+        {"1036", "1031", "2"},   // both: ours wins
+        {"1036", nullptr, "2"},  // a 32-bit installer, as on 32-bit Windows
+        {kKeyOnly, "1031", "1"}, // a key without the value gives way
+        {kNumber, "1031", "-2"}, // a value of the wrong type still decides alone
         {nullptr, nullptr, "-2"},
     };
     Installation inst("views", /*withStandin=*/false);
