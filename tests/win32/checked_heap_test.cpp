@@ -51,6 +51,25 @@ TEST(CheckedHeap, DamageEndsTheProgramWithItsOwnRuntimeError) {
         },
         kHeapDamaged, kReport)
         << "freed twice";
+    EXPECT_EXIT(
+        {
+            char* volatile block = new char[10];
+            delete[] block;
+            // Thousands of frees later, with memory of that size asked for again.
+            for (int i = 0; i < 5000; ++i) {
+                char* volatile other = new char[10];
+                delete[] other;
+            }
+            for (int i = 0; i < 100000; ++i) {
+                char* volatile fresh = new char[10];
+                if (fresh == block)
+                    break;
+            }
+            delete[] block;
+            std::exit(0);
+        },
+        kHeapDamaged, kReport)
+        << "freed twice, long after the first free";
 }
 
 } // namespace
