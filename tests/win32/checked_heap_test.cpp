@@ -53,17 +53,18 @@ TEST(CheckedHeap, DamageEndsTheProgramWithItsOwnRuntimeError) {
         << "freed twice";
     EXPECT_EXIT(
         {
+            // Thousands of frees later, with memory of that size asked for again.
+            static char* others[5000];
+            for (char*& other : others)
+                other = new char[10];
             char* volatile block = new char[10];
             delete[] block;
-            // Thousands of frees later, with memory of that size asked for again.
-            for (int i = 0; i < 5000; ++i) {
-                char* volatile other = new char[10];
+            for (char* other : others)
                 delete[] other;
-            }
             for (int i = 0; i < 100000; ++i) {
                 char* volatile fresh = new char[10];
                 if (fresh == block)
-                    break;
+                    break; // a new block where the old one was: its mark reads as live
             }
             delete[] block;
             std::exit(0);
