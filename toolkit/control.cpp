@@ -328,9 +328,10 @@ bool Control::CreateWindowHandle() {
         CreateWindowExA(ExStyle, objClassName, Caption, Style, x, y, width ? width : CW_USEDEFAULT,
                         height ? height : CW_USEDEFAULT, parentWindow,
                         reinterpret_cast<HMENU>(static_cast<uintptr_t>(ControlId)), Module(), nullptr);
-    if (!window && HandleGone) {
+    const bool refused = !window && HandleGone; // made, refused and destroyed at once
+    if (refused) {
         HandleGone = 0;
-        if (FreedWithWindow)
+        if (FreedWithWindow) // the refusal's own free, not a handler's
             WithdrawFree(this);
     }
     FreedWithWindow = 0;

@@ -3,7 +3,8 @@
 //
 // Objects are made by NewObject and released with Free, never with delete. RefCount bit 0
 // records a requested free; the other bits count guards in steps of 2, so a caller that
-// must survive a possible free brackets its work with RefInc and RefDec.
+// must survive a possible free brackets its work with RefInc and RefDec, or with a Hold.
+// Code outside this unit reads the count only through the named states below.
 #pragma once
 
 #include <cstdint>
