@@ -10,9 +10,10 @@
 //
 // The checked build (LANGSELECT_CHECKED_HEAP) makes a use of freed memory fail for sure
 // instead of by luck: a freed block is filled with 0xDD (as a pointer that faults on 32-
-// and 64-bit code alike) and kept out of reuse for a while; guard bytes around every block
-// are checked when it is freed, when it leaves the quarantine and when the process ends.
-// Damage ends the process with runtime error 240. Given LANGSELECT_LIVE_BLOCKS, it writes
+// and 64-bit code alike) and never handed out again, so its mark still tells a second free
+// at any later time; guard bytes around every block are checked when it is freed, and
+// every block once more when the process ends. Damage ends the process with runtime error
+// 240. Given LANGSELECT_LIVE_BLOCKS, it writes
 // the blocks still allocated at a normal end to that file.
 //
 // The product itself is built with neither and reads no environment variable.
@@ -98,9 +99,6 @@ constexpr uint8_t kFreedByte = 0xDD;
 constexpr uint32_t kLiveMark = 0x4B4F4C42;  // "BLOK"
 constexpr uint32_t kFreedMark = 0x44455246; // "FRED"
 constexpr size_t kTrailingGuard = 16;
-// Freed blocks wait this long before the C heap may hand their memory out again.
-constexpr size_t kQuarantineBlocks = 4096;
-constexpr size_t kQuarantineBytes = 8u << 20;
 
 // What precedes every block: the live list, the request, and guard bytes up to a
 // 16-byte boundary so that the block keeps malloc's alignment.
@@ -146,28 +144,27 @@ struct HeapLock {
 };
 
 BlockHeader g_live = {&g_live, &g_live, 0, nullptr, 0}; // the ring of live blocks
-BlockHeader* g_quarantine[kQuarantineBlocks];
-size_t g_quarantineFirst = 0;
-size_t g_quarantineCount = 0;
-size_t g_quarantineBytes = 0;
+// The ring of freed blocks, kept for the whole run. Memory the C heap handed out again
+// could hold a new block whose mark reads as live, and a second free of the old one would
+// free that one silently; the test programs are small enough to keep everything.
+BlockHeader g_freed = {&g_freed, &g_freed, 0, nullptr, 0};
+
+void Unlink(BlockHeader* h) {
+    h->previous->next = h->next;
+    h->next->previous = h->previous;
+}
+
+void Append(BlockHeader* ring, BlockHeader* h) {
+    h->previous = ring->previous;
+    h->next = ring;
+    ring->previous->next = h;
+    ring->previous = h;
+}
 
 // Ends the process: a block was written outside its bounds or after its free, or a
 // pointer was freed that is no live block of this heap. Called without the lock held.
 [[noreturn]] void HeapDamaged(const void* address) {
     sysutil::RunError(sysutil::kHeapDamagedError, address);
-}
-
-// The oldest quarantined block goes back to the C heap, unless it was written meanwhile.
-// Returns the allocating code of a damaged block, or null.
-const void* ReleaseOldest() {
-    BlockHeader* h = g_quarantine[g_quarantineFirst];
-    if (!GuardsIntact(h) || !Filled(Body(h), h->size, kFreedByte))
-        return h->caller;
-    g_quarantineFirst = (g_quarantineFirst + 1) % kQuarantineBlocks;
-    --g_quarantineCount;
-    g_quarantineBytes -= h->size;
-    std::free(h);
-    return nullptr;
 }
 
 void ReportLiveBlocks();
@@ -192,10 +189,7 @@ void* CheckedAllocate(size_t size, const void* caller) {
     for (size_t i = 0; i < kTrailingGuard; ++i)
         Body(h)[size + i] = kGuardByte;
     const HeapLock lock;
-    h->previous = g_live.previous;
-    h->next = &g_live;
-    g_live.previous->next = h;
-    g_live.previous = h;
+    Append(&g_live, h);
     return Body(h);
 }
 
@@ -209,19 +203,11 @@ void CheckedFree(void* p, const void* caller) {
         if (h->mark != kLiveMark || !GuardsIntact(h)) {
             damaged = caller;
         } else {
-            h->previous->next = h->next;
-            h->next->previous = h->previous;
+            Unlink(h);
             h->mark = kFreedMark;
             for (size_t i = 0; i < h->size; ++i)
                 Body(h)[i] = kFreedByte;
-            while (!damaged && g_quarantineCount > 0 &&
-                   (g_quarantineCount == kQuarantineBlocks || g_quarantineBytes + h->size > kQuarantineBytes))
-                damaged = ReleaseOldest();
-            if (!damaged) {
-                g_quarantine[(g_quarantineFirst + g_quarantineCount) % kQuarantineBlocks] = h;
-                ++g_quarantineCount;
-                g_quarantineBytes += h->size;
-            }
+            Append(&g_freed, h);
         }
     }
     if (damaged)
@@ -234,8 +220,7 @@ void ReportLiveBlocks() {
     const void* damaged = nullptr;
     {
         const HeapLock lock;
-        for (size_t i = 0; i < g_quarantineCount && !damaged; ++i) {
-            BlockHeader* h = g_quarantine[(g_quarantineFirst + i) % kQuarantineBlocks];
+        for (BlockHeader* h = g_freed.next; h != &g_freed && !damaged; h = h->next) {
             if (!GuardsIntact(h) || !Filled(Body(h), h->size, kFreedByte))
                 damaged = h->caller;
         }

@@ -30,17 +30,16 @@ void Run(Control*& form) {
         // A handler may free the form while its window is made: held, it goes at the RefDec,
         // and then nothing is left to run or to take down. The variable may go with it (the
         // form owns the object that holds it), so it is not touched after the RefDec.
-        RefInc(held);
+        Hold hold(held);
         hasWindow = held->CreateWindowHandle();
-        if (held->RefCount == 1) {
+        if (hold.EndDestroys()) {
             form = nullptr;
             AppControl = nullptr;
             AppTerminated = 1;
             AppRunning = 0;
-            RefDec(held);
-            return;
+            g_quitPosted = false;
+            return; // the form goes as the hold ends
         }
-        RefDec(held);
     }
     while (hasWindow && !AppTerminated) {
         WaitForQueuedMessage();
@@ -78,19 +77,22 @@ void TerminateExecution(Control*& form) {
     AppRunning = 0;
     Control* const app = AppControl;
     AppControl = nullptr;
-    if (!app) {
-        form = nullptr;
-        return;
+    if (app) {
+        RefInc(app);
+        if (!terminatedBefore) {
+            // Still running: let what is queued happen, and give the form its close request.
+            ProcessMessages();
+            SendToWindow(app, WM_CLOSE, 0, 0);
+        }
     }
-    RefInc(app);
-    if (!terminatedBefore) {
-        // Still running: let what is queued happen, and give the form its close request.
-        ProcessMessages();
-        SendToWindow(app, WM_CLOSE, 0, 0);
-    }
+    // The loop is over. A quit still remembered would be posted again after every dispatch
+    // of the next loop in this process, and end it at its first message.
+    g_quitPosted = false;
     form = nullptr;
-    Free(app);
-    RefDec(app);
+    if (app) {
+        Free(app);
+        RefDec(app);
+    }
 }
 
 void PostQuit() {

@@ -62,11 +62,11 @@ bool FormHandler(Control* form, MessageRecord& msg, LRESULT& /*result*/) {
         std::exit(0);
     }
     if (msg.Message == WM_SETFOCUS) {
+        // The form is held by the handler walk; the control is not, and a handler may free
+        // it while its window is made: then there is nothing to give the focus to.
         Control* const current = form->CurrentControl;
-        if (current) {
-            current->CreateWindowHandle();
+        if (current && CreateWindowHandleSurvived(current))
             SetFocus(current->Handle);
-        }
         if (AppControl && AppControl != form)
             AppControl->CurrentControl = form;
         return current != nullptr;
@@ -237,15 +237,12 @@ void SetStyle(Control* control, uint32_t style) {
 
 // ---- Windows on demand -------------------------------------------------------------------
 
-HWND GetWindowHandle(Control* control) {
-    if (control->Handle)
-        return control->Handle;
-    // A handler may free the control while its window is made: held, it goes at the end,
-    // after the last use here. One being destroyed is not held (its RefDec would destroy it
-    // again).
-    const bool held = control->RefCount >= 0;
-    if (held)
-        RefInc(control);
+namespace {
+
+// Makes the control's window (hidden, unless the program set the visibility). False when a
+// handler freed the control meanwhile: held here, it went at the end, and is gone.
+bool MakeWindowSurvived(Control* control) {
+    Hold hold(control);
     if (!control->VisibilitySet) {
         // Made because something needs it, not because the program showed it: it stays
         // hidden until the loop starts.
@@ -255,17 +252,40 @@ HWND GetWindowHandle(Control* control) {
     } else {
         control->CreateWindowHandle();
     }
-    HWND const window = control->Handle;
-    const bool freedMeanwhile = held && control->RefCount == 1;
-    if (held)
-        RefDec(control);
-    return freedMeanwhile ? nullptr : window;
+    return hold.End();
+}
+
+// Whether the control goes with something being destroyed: itself or a parent on the way.
+bool IsGoing(const Control* control) {
+    for (; control; control = control->Parent) {
+        if (IsBeingDestroyed(control))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+HWND GetWindowHandle(Control* control) {
+    if (control->Handle)
+        return control->Handle;
+    return MakeWindowSurvived(control) ? control->Handle : nullptr;
+}
+
+bool EnsureWindowHandle(Control* control) {
+    return control->Handle || MakeWindowSurvived(control);
+}
+
+bool CreateWindowHandleSurvived(Control* control) {
+    Hold hold(control);
+    control->CreateWindowHandle();
+    return hold.End();
 }
 
 bool Control::CreateWindowHandle() {
-    // A control being destroyed (an OnDestroy handler asking for its window) gets none: the
-    // guard below would lift its negative count to 1 and its RefDec destroy it a second time.
-    if (RefCount < 0)
+    // A control on its way out gets no window, nor does one whose parent is: it would only
+    // be torn down again, and the creation's guard cannot hold an object being destroyed.
+    if (IsGoing(this))
         return false;
     if (Parent && !GetWindowHandle(Parent))
         return false;
@@ -300,24 +320,24 @@ bool Control::CreateWindowHandle() {
 
     CreatingControl = this;
     // A window refused after its first message still gets WM_NCDESTROY, and for a child of
-    // the application that frees the control. The guard keeps it through the call; the
+    // the application that frees the control. The hold keeps it through the call; the
     // refusal's free is then taken back, the control is just left without a window. A free
     // requested before the refusal (by a handler, even at the first message) stands.
-    RefInc(this);
+    Hold hold(this);
     HWND const window =
         CreateWindowExA(ExStyle, objClassName, Caption, Style, x, y, width ? width : CW_USEDEFAULT,
                         height ? height : CW_USEDEFAULT, parentWindow,
                         reinterpret_cast<HMENU>(static_cast<uintptr_t>(ControlId)), Module(), nullptr);
-    if (!window && HandleGone) {
+    const bool refused = !window && HandleGone; // made, refused and destroyed at once
+    if (refused) {
         HandleGone = 0;
-        if (FreedWithWindow)
-            ++RefCount; // withdraws the refusal's free request, keeps the guard
+        if (FreedWithWindow) // the refusal's own free, not a handler's
+            WithdrawFree(this);
     }
     FreedWithWindow = 0;
-    const bool freedMeanwhile = RefCount == 1; // a handler freed it: the RefDec destroys it
-    RefDec(this);
-    if (freedMeanwhile)
-        return false;
+    // Held to the end: any handler of the steps below may free it too.
+    if (hold.EndDestroys())
+        return false; // a handler freed it meanwhile: it goes as the hold ends
     Handle = window;
     if (!window) {
         // A window that never got a message must not leave this control waiting to claim
@@ -341,7 +361,7 @@ bool Control::CreateWindowHandle() {
         AfterCreate(this);
     ApplyFont(this);
     CreateChildWindows(this);
-    return true;
+    return hold.End();
 }
 
 void CreateChildWindows(Control* control) {
@@ -357,6 +377,14 @@ void CreateChildWindows(Control* control) {
 
 LRESULT SendToWindow(Control* control, UINT message, WPARAM wParam, LPARAM lParam) {
     return SendMessageA(GetWindowHandle(control), message, wParam, lParam);
+}
+
+void FreeWithItsWindow(Control* control) {
+    control->HandleGone = 1;
+    // Whether this free is the one that asks for its end: only that one is taken back
+    // when the window turns out to be a refused one.
+    control->FreedWithWindow = !FreeRequested(control);
+    Free(control);
 }
 
 // ---- Caption -----------------------------------------------------------------------------

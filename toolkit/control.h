@@ -186,8 +186,19 @@ Control* NewForm(Control* parent, const char* caption);
 void SetParent(Control* control, Control* parent);
 void SetStyle(Control* control, uint32_t style);
 
-// Windows on demand.
+// Windows on demand. A handler may free the control while its window is made; the free
+// then happens before these return, and each says so: the caller must not touch the control
+// again.
+//
+// The window, made (hidden) if needed; null when it cannot be made or the control went.
 HWND GetWindowHandle(Control* control);
+// The same for a caller that goes on with the control: false only when the control went
+// (a window that cannot be made is no reason).
+bool EnsureWindowHandle(Control* control);
+// The control's CreateWindowHandle; false only when the control went meanwhile.
+bool CreateWindowHandleSurvived(Control* control);
+// The system destroyed the window of a child of the application: the control goes too.
+void FreeWithItsWindow(Control* control);
 void CreateChildWindows(Control* control);
 LRESULT SendToWindow(Control* control, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -177,7 +177,8 @@ int32_t ItemCount(Control* control) {
 
 int32_t AddItem(Control* control, const char* text) {
     const UINT message = control->CommandActions.AddItemMessage;
-    if (!message)
+    // A control that went while its window was made takes no item.
+    if (!message || !EnsureWindowHandle(control))
         return -1;
     const int32_t index =
         static_cast<int32_t>(SendToWindow(control, message, 0, reinterpret_cast<LPARAM>(text ? text : "")));
@@ -194,7 +195,7 @@ int32_t CurIndex(Control* control) {
 
 void SetCurIndex(Control* control, int32_t index) {
     const UINT message = control->CommandActions.SelectItemMessages[1];
-    if (!message)
+    if (!message || !EnsureWindowHandle(control))
         return;
     // An index outside the items leaves no selection. Windows' combo box clears it by
     // itself; Wine's keeps the old one for -2 or the item count, so ask for none outright.

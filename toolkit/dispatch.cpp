@@ -53,10 +53,7 @@ LRESULT HandleNcDestroy(Control* control, MessageRecord& msg) {
     if (control->Parent && control->Parent == AppControl) {
         // The system class cleans up first (a combo box destroys its list window here).
         CallDefault(control, msg);
-        control->HandleGone = 1;
-        // Whether this free is the one that asks for it (a refused window takes it back).
-        control->FreedWithWindow = (control->RefCount & 1) == 0;
-        Free(control);
+        FreeWithItsWindow(control);
         return 0;
     }
     return CallDefault(control, msg);
@@ -274,13 +271,13 @@ void AttachHandler(Control* control, Handler handler) {
 }
 
 bool RunHandlers(Control* control, MessageRecord& msg, LRESULT& result) {
-    if (control->RefCount < 0)
-        return false; // being destroyed
+    if (IsBeingDestroyed(control))
+        return false;
     PointerList* const handlers = control->Handlers;
     if (!handlers || handlers->Count == 0)
         return false;
-    // A handler may free the control; the guard keeps it until the walk is over.
-    RefInc(control);
+    // A handler may free the control; the hold keeps it until the walk is over.
+    Hold hold(control);
     for (int32_t i = handlers->Count - 2; i >= 0; i -= 2) {
         if (i + 1 >= handlers->Count)
             continue; // a handler took itself or others off the list
@@ -288,19 +285,12 @@ bool RunHandlers(Control* control, MessageRecord& msg, LRESULT& result) {
         const bool keepAfterTermination = handlers->Items[i + 1] != 0;
         if (AppTerminated && !keepAfterTermination)
             continue;
-        if (handler(control, msg, result)) {
-            RefDec(control);
+        if (handler(control, msg, result))
             return true;
-        }
     }
-    if (control->RefCount == 1) {
-        // Freed during the walk, and no one else holds it: it goes now, and nothing may
-        // touch it afterwards, so the message counts as handled.
-        RefDec(control);
-        return true;
-    }
-    RefDec(control);
-    return false;
+    // Freed during the walk, and no one else holds it: it goes now, and nothing may touch
+    // it afterwards, so the message counts as handled.
+    return !hold.End();
 }
 
 void SetOnResize(Control* control, NotifyEvent::Proc proc, void* context) {

@@ -50,6 +50,58 @@ bool FixedSizeHandler(Control* control, MessageRecord& msg, LRESULT& result) {
     return false;
 }
 
+// The client area, margins applied. Asking for it makes the window: only the window knows
+// its frame. False when a handler freed the control while its window was made: it is gone,
+// and `r` holds what the control knew before.
+bool ReadClientRect(Control* control, RECT& r) {
+    r = control->BoundsRect;
+    if (!EnsureWindowHandle(control))
+        return false;
+    if (control->Handle)
+        GetClientRect(control->Handle, &r);
+    const Margins& m = control->ClientMargins;
+    r.bottom -= m.Bottom;
+    r.top += m.Top;
+    r.right -= m.Right;
+    r.left += m.Left;
+    return true;
+}
+
+// Sizes the window so that its client area gets the width or height; false when the
+// control went while its window was made.
+bool SetClientExtent(Control* control, int32_t value, bool horizontal) {
+    RECT client;
+    if (!ReadClientRect(control, client))
+        return false;
+    if (horizontal)
+        SetWidth(control, value + Width(control) - RectWidth(client));
+    else
+        SetHeight(control, value + Height(control) - RectHeight(client));
+    return true;
+}
+
+// Sizes a control with autosize to its caption; false when it went while its window was
+// made for the measuring.
+bool FitToText(Control* control) {
+    sysutil::Text text(control->Caption);
+    SIZE size = {0, 0};
+    if (!text.empty()) {
+        // An italic face leans past its last advance: one space of room for the slant.
+        if (control->Font && control->Font->ColorAndData.Data.lfItalic)
+            text += ' ';
+        if (!EnsureWindowHandle(control))
+            return false;
+        POINT origin;
+        TextArea(GetCanvas(control), text.c_str(), size, origin);
+    }
+    const CommandActionTable& actions = control->CommandActions;
+    if (actions.AutoSizeExtraWidth > 0)
+        SetWidth(control, size.cx + actions.AutoSizeExtraWidth);
+    if (actions.AutoSizeExtraHeight > 0)
+        SetHeight(control, size.cy + actions.AutoSizeExtraHeight);
+    return true;
+}
+
 } // namespace
 
 void GetBoundsRect(Control* control, RECT& r) {
@@ -155,15 +207,7 @@ Control* SetSize(Control* control, int32_t width, int32_t height) {
 }
 
 void ClientRect(Control* control, RECT& r) {
-    r = control->BoundsRect;
-    // Asking for the client area makes the window: only the window knows its frame.
-    if (HWND window = GetWindowHandle(control))
-        GetClientRect(window, &r);
-    const Margins& m = control->ClientMargins;
-    r.bottom -= m.Bottom;
-    r.top += m.Top;
-    r.right -= m.Right;
-    r.left += m.Left;
+    ReadClientRect(control, r);
 }
 
 int32_t ClientWidth(Control* control) {
@@ -179,28 +223,31 @@ int32_t ClientHeight(Control* control) {
 }
 
 void SetClientWidth(Control* control, int32_t value) {
-    const int32_t client = ClientWidth(control);
-    SetWidth(control, value + Width(control) - client);
+    SetClientExtent(control, value, true);
 }
 
 void SetClientHeight(Control* control, int32_t value) {
-    const int32_t client = ClientHeight(control);
-    SetHeight(control, value + Height(control) - client);
+    SetClientExtent(control, value, false);
 }
 
 Control* SetClientSize(Control* control, int32_t width, int32_t height) {
-    if (width > 0)
-        SetClientWidth(control, width);
-    if (height > 0)
-        SetClientHeight(control, height);
+    if (width > 0 && !SetClientExtent(control, width, true))
+        return nullptr;
+    if (height > 0 && !SetClientExtent(control, height, false))
+        return nullptr;
     return control;
 }
 
 Control* CenterOnParent(Control* control) {
+    // Held while the windows are made: a handler may free the control, or its parent and
+    // the control with it. Then it is not placed, and goes as the hold ends.
+    Hold hold(control);
     RECT area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     if (control->Parent && control->IsControl)
         ClientRect(control->Parent, area);
     GetWindowHandle(control);
+    if (hold.EndDestroys())
+        return nullptr;
     // Both areas start at 0, so the area's own left and top are not added.
     SetLeft(control, HalfRoundedDown(RectWidth(area) - Width(control)));
     SetTop(control, HalfRoundedDown(RectHeight(area) - Height(control)));
@@ -219,7 +266,8 @@ void SetCanResize(Control* control, bool value) {
     // resizable again ends up without a sizing border.
     SetStyle(control, value ? (control->Style & ~static_cast<uint32_t>(WS_THICKFRAME))
                             : (control->Style | WS_THICKFRAME));
-    GetWindowHandle(control);
+    if (!EnsureWindowHandle(control))
+        return;
     control->LockedWidth = Width(control);
     control->LockedHeight = Height(control);
     AttachHandler(control, FixedSizeHandler);
@@ -258,31 +306,16 @@ void Invalidate(Control* control) {
 }
 
 Control* SetAutoSize(Control* control, bool value) {
-    if (value) {
-        control->AfterTextChange = AutoSizeToText;
-        AutoSizeToText(control);
-    } else {
+    if (!value) {
         control->AfterTextChange = nullptr;
+        return control;
     }
-    return control;
+    control->AfterTextChange = AutoSizeToText;
+    return FitToText(control) ? control : nullptr;
 }
 
 void AutoSizeToText(Control* control) {
-    sysutil::Text text(control->Caption);
-    SIZE size = {0, 0};
-    if (!text.empty()) {
-        // An italic face leans past its last advance: one space of room for the slant.
-        if (control->Font && control->Font->ColorAndData.Data.lfItalic)
-            text += ' ';
-        GetWindowHandle(control);
-        POINT origin;
-        TextArea(GetCanvas(control), text.c_str(), size, origin);
-    }
-    const CommandActionTable& actions = control->CommandActions;
-    if (actions.AutoSizeExtraWidth > 0)
-        SetWidth(control, size.cx + actions.AutoSizeExtraWidth);
-    if (actions.AutoSizeExtraHeight > 0)
-        SetHeight(control, size.cy + actions.AutoSizeExtraHeight);
+    FitToText(control);
 }
 
 } // namespace toolkit

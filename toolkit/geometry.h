@@ -6,6 +6,9 @@
 
 namespace toolkit {
 
+// The operations that make the control's window (the client area, centring, the size lock,
+// autosize) stop when a handler frees the control while it is made; those that return the
+// control for chaining then return null.
 void GetBoundsRect(Control* control, RECT& r);
 void SetBoundsRect(Control* control, const RECT& r);
 int32_t Left(Control* control);

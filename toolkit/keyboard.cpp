@@ -231,10 +231,14 @@ bool DialogKeysHook(void* context, MessageRecord& msg, LRESULT& result) {
     Control* target = DialogKeyTarget(form, msg.WParam);
     if (!target)
         return false;
-    // The button presses itself on Space down and up and reports the click as usual.
-    if (msg.Message == WM_KEYDOWN)
-        SetFocused(target, true);
-    SendToWindow(target, msg.Message, VK_SPACE, msg.LParam);
+    // A handler may free the button while its window is made: a button that went is not
+    // pressed, and the key is used up all the same.
+    if (EnsureWindowHandle(target)) {
+        // The button presses itself on Space down and up and reports the click as usual.
+        if (msg.Message == WM_KEYDOWN)
+            SetFocused(target, true);
+        SendToWindow(target, msg.Message, VK_SPACE, msg.LParam);
+    }
     msg.WParam = 0;
     result = 0;
     return true;

@@ -47,10 +47,38 @@ void Free(ToolkitObject* object) {
     if (!object)
         return;
     const int32_t r = object->RefCount;
-    if (r == 0)
+    if (r == 0) {
+        // As the last guard's RefDec leaves it: whatever runs inside Destroy sees the
+        // object being destroyed, and a second Free there is only a pending one.
+        object->RefCount = -1;
         object->Destroy();
-    else if ((r & 1) == 0)
+    } else if ((r & 1) == 0) {
         object->RefCount = r - 1; // marked; the RefDec that goes below zero destroys it
+    }
+}
+
+void WithdrawFree(ToolkitObject* object) {
+    if (FreeRequested(object))
+        object->RefCount += 1;
+}
+
+Hold::Hold(ToolkitObject* object) : object_(IsBeingDestroyed(object) ? nullptr : object) {
+    if (object_)
+        RefInc(object_);
+}
+
+bool Hold::EndDestroys() const {
+    return object_ && object_->RefCount == 1;
+}
+
+bool Hold::End() {
+    if (!object_)
+        return true;
+    const bool destroys = EndDestroys();
+    ToolkitObject* const object = object_;
+    object_ = nullptr;
+    RefDec(object);
+    return !destroys;
 }
 
 void AddToAutoFree(ToolkitObject* owner, ToolkitObject* object, ReleaseProc release) {

@@ -3,7 +3,8 @@
 //
 // Objects are made by NewObject and released with Free, never with delete. RefCount bit 0
 // records a requested free; the other bits count guards in steps of 2, so a caller that
-// must survive a possible free brackets its work with RefInc and RefDec.
+// must survive a possible free brackets its work with RefInc and RefDec, or with a Hold.
+// Code outside this unit reads the count only through the named states below.
 #pragma once
 
 #include <cstdint>
@@ -65,6 +66,41 @@ using ReleaseProc = void (*)(ToolkitObject*);
 void RefInc(ToolkitObject* object);
 void RefDec(ToolkitObject* object);
 void Free(ToolkitObject* object);
+
+// The lifetime states, read off RefCount so that no caller does the arithmetic itself.
+//
+// Being destroyed: Destroy has begun or is about to. True on every path into Destroy: the
+// RefDec that ends the last guard leaves the count negative, and a Free at 0 makes it so
+// before it destroys. Such an object must not be guarded again (the guard's RefDec would
+// destroy it a second time) nor given anything new to own.
+inline bool IsBeingDestroyed(const ToolkitObject* object) {
+    return object->RefCount < 0;
+}
+// A free was asked for while a guard held the object; the last guard's end destroys it.
+inline bool FreeRequested(const ToolkitObject* object) {
+    return (object->RefCount & 1) != 0;
+}
+// Takes back a requested free: the object lives on under its guards.
+void WithdrawFree(ToolkitObject* object);
+
+// A guard for the length of a scope: keeps the object alive across code that may free it;
+// the free then happens when the hold ends. An object being destroyed is not held.
+class Hold {
+  public:
+    explicit Hold(ToolkitObject* object);
+    ~Hold() { End(); }
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+
+    // Whether ending this hold destroys the object: a free was asked for meanwhile and no
+    // other guard is left. What must still be done with it is done before End.
+    bool EndDestroys() const;
+    // Ends the hold early; false when that destroyed the object, which is gone then.
+    bool End();
+
+  private:
+    ToolkitObject* object_;
+};
 // The owner frees the object when it is destroyed; the last one added is freed first.
 void AddToAutoFree(ToolkitObject* owner, ToolkitObject* object, ReleaseProc release = Free);
 

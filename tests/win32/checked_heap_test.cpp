@@ -51,6 +51,26 @@ TEST(CheckedHeap, DamageEndsTheProgramWithItsOwnRuntimeError) {
         },
         kHeapDamaged, kReport)
         << "freed twice";
+    EXPECT_EXIT(
+        {
+            // Thousands of frees later, with memory of that size asked for again.
+            static char* others[5000];
+            for (char*& other : others)
+                other = new char[10];
+            char* volatile block = new char[10];
+            delete[] block;
+            for (char* other : others)
+                delete[] other;
+            for (int i = 0; i < 100000; ++i) {
+                char* volatile fresh = new char[10];
+                if (fresh == block)
+                    break; // a new block where the old one was: its mark reads as live
+            }
+            delete[] block;
+            std::exit(0);
+        },
+        kHeapDamaged, kReport)
+        << "freed twice, long after the first free";
 }
 
 } // namespace

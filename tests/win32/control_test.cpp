@@ -369,6 +369,31 @@ TEST_F(ControlTest, AFormBeingDestroyedGetsNoWindow) {
     EXPECT_FALSE(seen.windowMade) << "a window was made for a control being destroyed";
 }
 
+// Freed without a guard, the children go with the form last-first: the last one asks for
+// windows for itself, the form and the sibling still to go.
+TEST_F(ControlTest, NoWindowIsMadeForControlsFreedWithTheirForm) {
+    struct Asked {
+        Control* form = nullptr;
+        Control* sibling = nullptr;
+        HWND windows[3] = {};
+    } asked;
+    asked.form = NewForm(nullptr, "going");
+    asked.sibling = NewButton(asked.form, "first");
+    Control* last = NewButton(asked.form, "last");
+    last->OnDestroy.Set(
+        [](void* out, ToolkitObject* sender) {
+            auto* a = static_cast<Asked*>(out);
+            a->windows[0] = GetWindowHandle(static_cast<Control*>(sender));
+            a->windows[1] = GetWindowHandle(a->form);
+            a->windows[2] = GetWindowHandle(a->sibling);
+        },
+        &asked);
+    Free(asked.form);
+    EXPECT_EQ(nullptr, asked.windows[0]) << "the control being destroyed";
+    EXPECT_EQ(nullptr, asked.windows[1]) << "its form";
+    EXPECT_EQ(nullptr, asked.windows[2]) << "its sibling";
+}
+
 TEST_F(ControlTest, AFreedFormIsNoLongerTheApplicationsFocusRecord) {
     Control* main = NewForm(nullptr, "main");
     Control* other = NewForm(nullptr, "other");

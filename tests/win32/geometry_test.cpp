@@ -4,6 +4,7 @@
 #include "toolkit/dispatch.h"
 #include "toolkit/geometry.h"
 #include "toolkit/graphics.h"
+#include "toolkit/keyboard.h"
 
 #include <gtest/gtest.h>
 
@@ -58,6 +59,58 @@ class GeometryTest : public ::testing::Test {
 };
 
 } // namespace
+
+// Frees the control at its window's WM_CREATE, as a handler may.
+bool FreeAtCreate(void* control, MessageRecord& msg, LRESULT&) {
+    if (msg.Message == WM_CREATE)
+        Free(static_cast<Control*>(control));
+    return false;
+}
+
+// Each operation makes the window of a control that goes at its WM_CREATE; none may go on
+// with the control afterwards.
+TEST_F(GeometryTest, NothingGoesOnWithAControlFreedWhileItsWindowIsMade) {
+    struct Case {
+        const char* name;
+        Control* (*make)(Control* parent);
+        void (*use)(Control* control);
+    };
+    const Case cases[] = {
+        {"SetClientSize", [](Control* p) { return NewButton(p, "b"); },
+         [](Control* c) { EXPECT_EQ(nullptr, SetClientSize(c, 90, 25)); }},
+        {"CenterOnParent", [](Control* p) { return NewButton(p, "b"); },
+         [](Control* c) { EXPECT_EQ(nullptr, CenterOnParent(c)); }},
+        {"SetCanResize", [](Control* p) { return NewButton(p, "b"); },
+         [](Control* c) { SetCanResize(c, false); }},
+        {"SetAutoSize", [](Control* p) { return NewLabel(p, "text"); },
+         [](Control* c) { EXPECT_EQ(nullptr, SetAutoSize(c, true)); }},
+        {"AddItem", [](Control* p) { return NewComboBox(p, DropDownList); },
+         [](Control* c) { EXPECT_EQ(-1, AddItem(c, "item")); }},
+        {"SetCurIndex", [](Control* p) { return NewComboBox(p, DropDownList); },
+         [](Control* c) { SetCurIndex(c, 0); }},
+        {"DialogKeysHook", [](Control* p) { return NewButton(p, "OK"); },
+         [](Control* c) {
+             Control* const parent = c->Parent;
+             AppControl = parent;
+             SetDefaultOrCancel(c, VK_RETURN, true);
+             MessageRecord enter{nullptr, WM_KEYDOWN, VK_RETURN, 1};
+             LRESULT result = 0;
+             EXPECT_TRUE(DialogKeysHook(parent, enter, result));
+             EXPECT_EQ(nullptr, parent->DefaultButton);
+             parent->OnMessage.Reset(); // the hook, which no button needs any more
+             AppControl = nullptr;
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Control* const parent = NewForm(nullptr, "parent");
+        Control* const doomed = c.make(parent);
+        doomed->OnMessage.Set(FreeAtCreate, doomed);
+        c.use(doomed);
+        EXPECT_EQ(0, parent->Children->Count) << "the control is gone";
+        Free(parent);
+    }
+}
 
 TEST_F(GeometryTest, SettersMoveAndSizeABareChildWithoutAWindow) {
     Control* child = NewChildControl(form, "STATIC", WS_CHILD | WS_VISIBLE, false, nullptr);
