@@ -12,7 +12,7 @@
 //     file's [ListNames] has an entry at it; otherwise leaves the new file's "File" for
 //     LangSelect's import, as on a first install.
 //
-// Only system DLLs are imported (kernel32, msi); both entries are exported under their
+// Only system DLLs are imported (kernel32, msi, msvcrt); both entries are exported under their
 // plain names, as Windows Installer looks them up.
 #include <windows.h>
 
