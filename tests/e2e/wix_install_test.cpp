@@ -1,7 +1,8 @@
-// The MSI of examples/wix, built by wixl around the programs under test and installed by
-// Windows Installer (Wine's msiexec here): silent installs in two languages and in the
-// package's own, an upgrade, the installed product started the way its shortcut starts
-// it, a language chosen in the dialog, and the uninstall.
+// The MSI of examples/wix, built by its wixl-build around the programs under test and
+// installed by Windows Installer (Wine's msiexec here): silent installs in two languages and
+// in the package's own, upgrades and a repair with and without a language, the installed
+// product started the way its shortcut starts it, a language chosen in the dialog, and the
+// uninstall.
 #include "support/dialog_driver.h"
 #include "support/example_installer.h"
 #include "support/win32_support.h"
@@ -49,6 +50,48 @@ bool Msiexec(const std::string& arguments) {
 
 bool Install(const std::string& msi, const std::string& properties = "") {
     return Msiexec("/i \"" + msi + "\" " + properties);
+}
+
+// The one installed product, or "" (with a failure) when there is not exactly one.
+std::string InstalledProduct() {
+    const std::vector<std::string> codes = InstalledProducts();
+    EXPECT_EQ(1u, codes.size());
+    return codes.size() == 1 ? codes[0] : "";
+}
+
+// Another build of the upgrade's version, and 1.0.2, whose list names index 1 "Deutsch
+// (Deutschland)" and ends at index 8.
+std::string RebuiltUpgrade() {
+    return WindowsPath(EXAMPLE_MSI_REBUILT);
+}
+std::string RenamedListUpgrade() {
+    return WindowsPath(EXAMPLE_MSI_RENAMED_LIST);
+}
+
+// Chooses `index` in LangSelect's dialog with the arrow keys, from the index shown.
+void ChooseInDialog(const std::string& exe, int index) {
+    DialogDriver d(exe);
+    ASSERT_NE(nullptr, d.Form());
+    const LRESULT shown = SendMessageA(d.Combo(), CB_GETCURSEL, 0, 0);
+    for (LRESULT i = shown; i < index; ++i)
+        d.Key(VK_DOWN);
+    d.Key(VK_RETURN);
+    EXPECT_TRUE(d.DismissBoxAndWaitExit("Information")) << "the restart notice, then the end";
+}
+
+// The name the dialog shows as chosen. The combo box belongs to another process: its text
+// is asked of the control itself, which the system carries across.
+std::string ShownName(const std::string& exe) {
+    DialogDriver d(exe);
+    if (d.Form() == nullptr)
+        return "(no dialog)";
+    wchar_t wide[MAX_PATH] = {};
+    SendMessageW(d.Combo(), WM_GETTEXT, MAX_PATH, reinterpret_cast<LPARAM>(wide));
+    char text[MAX_PATH * 2] = {};
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+    d.ClickClient(d.Button("Close"), 45, 12);
+    EXPECT_TRUE(d.WaitExit());
+    return text;
 }
 
 void UninstallAll() {
@@ -101,10 +144,10 @@ TEST_F(Msi, SilentInstallsStoreTheIndexAndAnUpgradeReplacesTheOldProduct) {
     const std::vector<std::string> first = InstalledProducts();
     ASSERT_EQ(1u, first.size());
 
-    // The old product goes first, so -2 is installed again and the new language counts.
-    ASSERT_TRUE(Install(ExampleMsiUpgrade(), "INSTALLERLANGUAGE=1049"));
-    EXPECT_EQ("1049", InstallerText());
-    EXPECT_EQ(5, StoredIndexIn(dir));
+    // A language given to the upgrade becomes the product's, as on a first install.
+    ASSERT_TRUE(Install(ExampleMsiUpgrade(), "INSTALLERLANGUAGE=1036"));
+    EXPECT_EQ("1036", InstallerText());
+    EXPECT_EQ(2, StoredIndexIn(dir));
     const std::vector<std::string> second = InstalledProducts();
     ASSERT_EQ(1u, second.size());
     EXPECT_NE(first[0], second[0]);
@@ -135,14 +178,7 @@ TEST_F(Msi, TheShortcutStartsTheProductAndTheLanguageChosenInTheDialogStays) {
     ExpectStartedReading(dir, "1", elsewhere.Path());
 
     // Index 9, which no installer language gives, chosen in the dialog.
-    {
-        DialogDriver d(choose.target);
-        ASSERT_NE(nullptr, d.Form());
-        for (int i = 1; i < 9; ++i)
-            d.Key(VK_DOWN);
-        d.Key(VK_RETURN);
-        EXPECT_TRUE(d.DismissBoxAndWaitExit("Information")) << "the restart notice, then the end";
-    }
+    ChooseInDialog(choose.target, 9);
     EXPECT_EQ(9, StoredIndexIn(dir));
     DeleteFileA((dir + "brantlow.log").c_str());
     RunProcess("\"" + product.target + "\" " + product.arguments, elsewhere.Path());
@@ -150,12 +186,53 @@ TEST_F(Msi, TheShortcutStartsTheProductAndTheLanguageChosenInTheDialogStays) {
     EXPECT_EQ(9, StoredIndexIn(dir));
 }
 
-TEST_F(Msi, UninstallLeavesNothing) {
+// Without a language, an upgrade, a repair and another build of the same version keep
+// both the language recorded and the index chosen since; an index the new list lacks is
+// imported again from the language recorded.
+TEST_F(Msi, WithoutALanguageTheProductKeepsItsLanguageThroughUpgradesAndRepair) {
+    const std::string dir = InstallFolder();
     ASSERT_TRUE(Install(ExampleMsi(), "INSTALLERLANGUAGE=1031"));
+    ChooseInDialog(dir + "LangSelect.exe", 9);
+    ASSERT_EQ(9, StoredIndexIn(dir));
+
+    ASSERT_TRUE(Install(ExampleMsiUpgrade()));
+    EXPECT_EQ("1031", InstallerText());
+    EXPECT_EQ(9, StoredIndexIn(dir));
+    const std::string upgraded = InstalledProduct();
+
+    // A repair that reinstalls every file and rewrites every value ("/famus"; Wine's msiexec
+    // takes it only in this form).
+    ASSERT_TRUE(Install(ExampleMsiUpgrade(), "REINSTALL=ALL REINSTALLMODE=amus"));
+    EXPECT_EQ("1031", InstallerText());
+    EXPECT_EQ(9, StoredIndexIn(dir));
+
+    ASSERT_TRUE(Install(RebuiltUpgrade()));
+    EXPECT_NE(upgraded, InstalledProduct()) << "the same version replaces the installed product";
+    EXPECT_EQ("1031", InstallerText());
+    EXPECT_EQ(9, StoredIndexIn(dir));
+
+    ASSERT_TRUE(Install(RenamedListUpgrade()));
+    EXPECT_EQ("1031", InstallerText());
+    EXPECT_EQ(1, StoredIndexIn(dir));
+}
+
+// The imported index stays, and the dialog shows the new list's name for it.
+TEST_F(Msi, WithoutALanguageAnUpgradeKeepsTheImportedIndexUnderItsNewName) {
+    const std::string dir = InstallFolder();
+    ASSERT_TRUE(Install(ExampleMsi(), "INSTALLERLANGUAGE=1031"));
+    ASSERT_EQ(1, StoredIndexIn(dir));
+    ASSERT_TRUE(Install(RenamedListUpgrade()));
+    EXPECT_EQ("1031", InstallerText());
+    EXPECT_EQ(1, StoredIndexIn(dir));
+    EXPECT_EQ("Deutsch (Deutschland)", ShownName(dir + "LangSelect.exe"));
+}
+
+TEST_F(Msi, UninstallAfterAnUpgradeLeavesNothing) {
+    ASSERT_TRUE(Install(ExampleMsi(), "INSTALLERLANGUAGE=1031"));
+    ASSERT_TRUE(Install(ExampleMsiUpgrade()));
     ASSERT_TRUE(FileExists(MenuFolder() + "Kelmora.lnk"));
-    const std::vector<std::string> products = InstalledProducts();
-    ASSERT_EQ(1u, products.size());
-    EXPECT_TRUE(Msiexec("/x " + products[0]));
+    const std::string product = InstalledProduct();
+    EXPECT_TRUE(Msiexec("/x " + product));
     EXPECT_TRUE(InstalledProducts().empty());
     EXPECT_FALSE(FileExists(InstallFolder()));
     EXPECT_FALSE(KeyPresent(kInstallerKey));
@@ -165,8 +242,8 @@ TEST_F(Msi, UninstallLeavesNothing) {
 }
 
 // wixl drops Property/@Secure, and Wine hands every property to the install anyway: only
-// the package shows that the language given on the command line reaches the elevated
-// part of an install on Windows.
+// the package that the example's wixl-build made shows that the language given on the
+// command line reaches the elevated part of an install on Windows.
 TEST_F(Msi, TheLanguagePropertyIsSecure) {
     EXPECT_NE(std::string::npos, SecureProperties(ExampleMsi()).find(";INSTALLERLANGUAGE;"));
 }
