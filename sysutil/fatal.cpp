@@ -4,6 +4,27 @@
 
 namespace sysutil {
 
+namespace {
+bool g_reporting = false;
+uint32_t g_firstError = 0;
+} // namespace
+
+bool ReportingRunError() {
+    return g_reporting;
+}
+
+bool BeginRunErrorReport(uint32_t errorNumber) {
+    if (g_reporting)
+        return false;
+    g_reporting = true;
+    g_firstError = errorNumber;
+    return true;
+}
+
+uint32_t FirstRunError() {
+    return g_firstError;
+}
+
 void FormatRunError(uint32_t errorNumber, const void* faultAddress, char* out) {
     const char* prefix = "Runtime error";
     char* p = CStringCopy(out, prefix) + CStringLength(prefix);

@@ -21,4 +21,12 @@ void FormatRunError(uint32_t errorNumber, const void* faultAddress, char* out);
 
 [[noreturn]] void RunError(uint32_t errorNumber, const void* faultAddress);
 
+// Set by the first RunError, for good: its box runs a message loop while the program may
+// be half-way through anything, so the program's own message code stays out of it.
+bool ReportingRunError();
+// Starts the report of this fault; false when one is under way already.
+bool BeginRunErrorReport(uint32_t errorNumber);
+// The number of the fault being reported: the process ends with it, whatever follows.
+uint32_t FirstRunError();
+
 } // namespace sysutil

@@ -4,16 +4,12 @@
 
 namespace sysutil {
 
-namespace {
-bool g_reporting = false;
-}
-
 void RunError(uint32_t errorNumber, const void* faultAddress) {
-    // A fault while the box is up (its message loop runs our window procedures, which may
-    // find memory exhausted too) ends the process at once, with that second fault's number.
-    if (g_reporting)
-        ExitProcess(errorNumber);
-    g_reporting = true;
+    // The box's message loop runs none of the program's message code, so a second fault
+    // should not come; one that does all the same ends the process at once, with the number
+    // of the fault the user is being told about.
+    if (!BeginRunErrorReport(errorNumber))
+        ExitProcess(FirstRunError());
     // Nothing on this path allocates: the text lives on the stack, and user32 is bound at
     // start-up anyway. Topmost, so that the box cannot open hidden behind the dialog,
     // which stays on top.

@@ -2,6 +2,7 @@
 // its built-in handling and finally the default window procedure.
 #include "toolkit/dispatch.h"
 
+#include "sysutil/fatal.h"
 #include "toolkit/application.h"
 
 namespace toolkit {
@@ -212,6 +213,16 @@ bool HandleInnerKey(Control* control, UINT message, WPARAM wParam) {
     return false;
 }
 
+// While a runtime error is reported, its box's loop delivers messages to our windows (a
+// task-modal box disables them, activation moves): the fault may have left any control
+// half-built, so only the system's own procedure of each window runs until the process ends.
+LRESULT SystemProcedureOnly(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const Control* const control = window ? ControlOfWindow(window) : nullptr;
+    if (control && control->DefaultWndProc)
+        return CallWindowProcA(control->DefaultWndProc, window, message, wParam, lParam);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
 } // namespace
 
 Control* ControlOfWindow(HWND window) {
@@ -219,6 +230,8 @@ Control* ControlOfWindow(HWND window) {
 }
 
 LRESULT CALLBACK WndFunc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (sysutil::ReportingRunError())
+        return SystemProcedureOnly(window, message, wParam, lParam);
     MessageRecord msg{window, message, wParam, lParam};
     if (window) {
         if (CreatingControl) {
@@ -299,6 +312,8 @@ void SetOnResize(Control* control, NotifyEvent::Proc proc, void* context) {
 }
 
 LRESULT CALLBACK InnerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (sysutil::ReportingRunError())
+        return CallPreviousProc(window, message, wParam, lParam);
     Control* const control = ControlOfWindow(GetParent(window));
     if (!control)
         return DefWindowProcA(window, message, wParam, lParam);

@@ -101,13 +101,16 @@ void PointerList::Destroy() {
 
 int32_t PointerList::Add(Slot value) {
     const int32_t index = Count;
-    ++Count;
+    // Room first, counted last: memory running out here must not leave the list counting a
+    // slot it never got, which would hand whoever walks it next (a control's handlers, in
+    // the runtime error box's message loop) a slot past its end and pairs out of step.
     if (index >= Capacity) {
         if (GrowBy <= 0)
             GrowBy = kDefaultGrowBy;
         SetCapacity(index + GrowBy);
     }
     Items[index] = value; // NOLINT(clang-analyzer-core.NullDereference): room was made above
+    Count = index + 1;
     return index;
 }
 
