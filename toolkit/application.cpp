@@ -98,6 +98,9 @@ void TerminateExecution(Control*& form) {
 void PostQuit() {
     g_quitPosted = true;
     PostQuitMessage(0);
+    // A menu open on this thread would take the WM_QUIT and stay open (Wine's menu loop
+    // discards it), and the program with it, however often it is closed.
+    EndMenu();
 }
 
 void Close(Control* control) {

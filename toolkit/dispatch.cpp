@@ -234,8 +234,10 @@ LRESULT CALLBACK WndFunc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
         return SystemProcedureOnly(window, message, wParam, lParam);
     MessageRecord msg{window, message, wParam, lParam};
     if (window) {
-        if (CreatingControl) {
-            // The first message of a window being made: from now on the property names it.
+        // The first message of a window being made: from now on the property names it. A
+        // window that has its control already is another one (the system may send the
+        // parent a message while its child is made, before the child's first message).
+        if (CreatingControl && !ControlOfWindow(window)) {
             Control* const control = CreatingControl;
             control->Handle = window;
             platform::SetPropPointer(window, kSelfProperty, control);

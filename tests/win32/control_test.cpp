@@ -294,6 +294,33 @@ TEST_F(ControlTest, ParentFormAndMainWindow) {
     Free(owner);
 }
 
+// Sends the parent a message when the child's window is about to be made, before the
+// child's first message: as a hook, an input method or a pointer update may (Wine 10 sends
+// WM_NCHITTEST there).
+HWND g_parentToDisturb = nullptr;
+
+LRESULT CALLBACK DisturbParent(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND && g_parentToDisturb && reinterpret_cast<HWND>(wParam) != g_parentToDisturb)
+        SendMessageA(g_parentToDisturb, WM_NULL, 0, 0);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(ControlTest, AMessageToTheParentWhileAChildIsMadeStaysWithTheParent) {
+    Control* form = NewForm(nullptr, "parent");
+    ASSERT_TRUE(GetWindowHandle(form));
+    Control* child = NewButton(form, "child");
+    g_parentToDisturb = form->Handle;
+    HHOOK const hook = SetWindowsHookExA(WH_CBT, DisturbParent, nullptr, GetCurrentThreadId());
+    ASSERT_TRUE(hook);
+    EXPECT_TRUE(GetWindowHandle(child));
+    UnhookWindowsHookEx(hook);
+    g_parentToDisturb = nullptr;
+    EXPECT_EQ(form, ControlOfWindow(form->Handle)) << "the parent's window still names the parent";
+    EXPECT_EQ(child, ControlOfWindow(child->Handle));
+    EXPECT_NE(form->Handle, child->Handle);
+    Free(form);
+}
+
 // ---- Destruction ------------------------------------------------------------------------
 
 MessageLog* g_destroyLog = nullptr;

@@ -281,25 +281,19 @@ TEST_F(DialogKeysTest, ADefaultButtonDeclaredBeforeTheApplicationExistsIsOnlyFla
 
 namespace {
 
-void InjectKeys(std::initializer_list<WORD> keys) {
-    std::vector<INPUT> inputs;
-    for (const WORD key : keys) {
-        for (const DWORD flags : {DWORD(0), DWORD(KEYEVENTF_KEYUP)}) {
-            INPUT input = {};
-            input.type = INPUT_KEYBOARD;
-            input.ki.wVk = key;
-            input.ki.dwFlags = flags;
-            inputs.push_back(input);
-        }
-    }
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-}
+// The keys of one keyboard sizing, posted to the form's queue where the loop reads them:
+// pick the right edge, three steps, done. Posted rather than typed: a sizing loop may end
+// at the first message it does not handle itself (Wine 10's does), and typed keys bring
+// key-ups with them.
+struct SizingKeys {
+    HWND form;
+};
 
-// The keys of one keyboard sizing: pick the right edge, three steps, done.
-DWORD WINAPI TypeSizingKeys(void*) {
+DWORD WINAPI TypeSizingKeys(void* context) {
+    HWND const form = static_cast<SizingKeys*>(context)->form;
     for (const WORD key : {VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_RETURN}) {
         Sleep(60);
-        InjectKeys({key});
+        PostMessageA(form, WM_KEYDOWN, key, 1);
     }
     return 0;
 }
@@ -311,7 +305,8 @@ DWORD WINAPI TypeSizingKeys(void*) {
 // applies a step when the pointer it moved reports itself.
 int32_t WidthAfterKeyboardSizing(Control* form) {
     PostMessageA(form->Handle, WM_SYSCOMMAND, SC_SIZE, 0);
-    HANDLE typist = CreateThread(nullptr, 0, TypeSizingKeys, nullptr, 0, nullptr);
+    SizingKeys keys{form->Handle};
+    HANDLE typist = CreateThread(nullptr, 0, TypeSizingKeys, &keys, 0, nullptr);
     uitest::PumpUntil([typist] { return WaitForSingleObject(typist, 0) == WAIT_OBJECT_0; }, 5000);
     CloseHandle(typist);
     uitest::PumpUntil([] { return false; }, 100);

@@ -140,6 +140,37 @@ TEST_F(LoopWait, ASecondLoopDoesNotEndOnAQuitRememberedFromTheFirst) {
     EXPECT_EQ(2, asked) << "the loop ended at the refused close request";
 }
 
+struct MenuRescue {
+    HWND window;
+    HANDLE done;
+};
+
+DWORD WINAPI CancelModeAfterTheWatchdog(void* context) {
+    const auto* rescue = static_cast<MenuRescue*>(context);
+    if (WaitForSingleObject(rescue->done, kPatienceMs + 500) == WAIT_TIMEOUT)
+        PostMessageA(rescue->window, WM_CANCELMODE, 0, 0);
+    return 0;
+}
+
+// A menu's loop takes the WM_QUIT of a close made while the menu is open (Wine's discards
+// it), so the close must end the menu too. A person cannot press Close with the menu open;
+// a program driving the dialog, or a close from outside, can.
+TEST_F(LoopWait, ACloseRequestWhileTheSystemMenuIsOpenStillEndsTheLoop) {
+    SetVisible(form, true);
+    ASSERT_TRUE(GetWindowHandle(form));
+    PostMessageA(form->Handle, WM_SYSCOMMAND, SC_KEYMENU, VK_SPACE);
+    Close(form);
+    // A menu left open would outlast the watchdog's WM_QUIT as well: it is ended after the
+    // watchdog, so that the test fails instead of hanging.
+    MenuRescue rescue{form->Handle, CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    HANDLE const thread = CreateThread(nullptr, 0, CancelModeAfterTheWatchdog, &rescue, 0, nullptr);
+    EXPECT_TRUE(RunEndsByItself());
+    SetEvent(rescue.done);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    CloseHandle(rescue.done);
+}
+
 // Holds the form's variable and goes with the form, as the program's dialog object does.
 struct FormHolder : ToolkitObject {
     Control* Form = nullptr;
