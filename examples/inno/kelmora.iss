@@ -169,7 +169,7 @@ begin
   Result := False;
   for I := 1 to ParamCount do
     if (CompareText(Copy(ParamStr(I), 1, 6), '/LANG=') = 0) and
-       (CompareText(Copy(ParamStr(I), 7, MaxInt), ActiveLanguage) = 0) then
+       (CompareText(Copy(ParamStr(I), 7, Length(ParamStr(I))), ActiveLanguage) = 0) then
       Result := True;
 end;
 
