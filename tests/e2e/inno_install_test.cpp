@@ -1,5 +1,6 @@
 // The example installer of examples/inno, compiled by the real Inno Setup compiler around
-// the programs under test, installed silently in two languages and uninstalled.
+// the programs under test, installed silently in two languages, upgraded by the next version
+// and uninstalled.
 #include "support/example_installer.h"
 #include "support/win32_support.h"
 

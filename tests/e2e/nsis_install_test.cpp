@@ -1,7 +1,7 @@
 // The example installer of examples/nsis, built by makensis around the programs under test:
 // installed silently in several languages and interactively through its own language
-// dialog with real keys, then the installed utility run the way its shortcuts run it, and
-// the uninstaller.
+// dialog with real keys, then the installed utility run the way its shortcuts run it, the
+// next version's installer over it, and the uninstaller.
 #include "support/dialog_driver.h"
 #include "support/example_installer.h"
 #include "support/win32_support.h"
