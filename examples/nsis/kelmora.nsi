@@ -60,6 +60,7 @@ RequestExecutionLevel admin
 ; (index 9). A preselected dialog could not tell a confirmation from a choice, so every
 ; interactive upgrade would undo such a choice. The product's language is changed in
 ; LangSelect ("Choose language"), or deliberately with /LANG= on the upgrade.
+
 ; Offer every language below, not only those of the system's code page (a Unicode
 ; installer shows them all correctly).
 !define MUI_LANGDLL_ALLLANGUAGES
