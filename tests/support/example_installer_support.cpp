@@ -55,11 +55,14 @@ std::string ListNameIn(const std::string& dir, int index) {
 void ChooseInDialog(const std::string& dir, int index) {
     DialogDriver d(dir + "LangSelect.exe");
     ASSERT_NE(nullptr, d.Form());
-    const int current = static_cast<int>(SendMessageA(d.Combo(), CB_GETCURSEL, 0, 0));
-    for (int i = current; i < index; ++i)
-        d.Key(VK_DOWN);
-    for (int i = current; i > index; --i)
-        d.Key(VK_UP);
+    const auto selected = [&] { return static_cast<int>(SendMessageA(d.Combo(), CB_GETCURSEL, 0, 0)); };
+    // One key at a time, each waited for: a busy machine may drop a key pressed too soon.
+    for (int tries = 0; tries < 40 && selected() != index; ++tries) {
+        const int now = selected();
+        d.Key(now < index ? VK_DOWN : VK_UP);
+        WaitUntil([&] { return selected() != now; }, 2000);
+    }
+    ASSERT_EQ(index, selected());
     d.Key(VK_RETURN);
     EXPECT_TRUE(d.DismissBoxAndWaitExit("Information")) << "the restart notice, then the end";
     ASSERT_EQ(index, StoredIndexIn(dir));
