@@ -15,6 +15,8 @@
 ; Silent install, in German:
 ;     KelmoraSetup.exe /VERYSILENT /SUPPRESSMSGBOXES /LANG=german "/DIR=C:\Program Files\Kelmora"
 ; /LANG= takes the name of an entry of [Languages] below, not a locale identifier.
+; Upgrade or reinstall, keeping the product's language: the same without /LANG= (Setup
+; finds the folder itself). With /LANG= the upgrade's language becomes the product's.
 ; Silent uninstall: "C:\Program Files\Kelmora\unins000.exe" /VERYSILENT /SUPPRESSMSGBOXES
 
 #define Product "Kelmora"
@@ -53,7 +55,10 @@ DisableProgramGroupPage=yes
 UninstallDisplayIcon={app}\Brantlow.exe
 OutputBaseFilename=KelmoraSetup
 ; The language dialog is shown even when the system's language is one of the list, so the
-; user sees which language the product will start in.
+; user sees which language the product will start in. An upgrade shows it too (Setup offers
+; no way to leave it out for one run), preselecting the language of the last install
+; (UsePreviousLanguage, on by default): confirming it keeps the product's language, choosing
+; another one makes that the product's. See [Code].
 ShowLanguageDialog=yes
 
 ; The languages of LangSelect's locale table that Inno Setup ships, each with the locale
@@ -104,18 +109,17 @@ arabic.LocaleId=1025
 Source: "{#LangSelectExe}"; DestDir: "{app}"; DestName: "LangSelect.exe"; Flags: ignoreversion
 Source: "{#MainApplicationExe}"; DestDir: "{app}"; DestName: "Brantlow.exe"; Flags: ignoreversion
 ; [ListNames] in the order of LangSelect's locale table, and "File" = -2: the import below
-; takes the installer's language over. An upgrade installs it again, so the language of
-; the upgrade's installer becomes the product's; to keep a language the user chose since,
-; read "File" in the [Code] of a copy of this script before the files are installed and
-; write it back afterwards.
-Source: "{#LanguageCfg}"; DestDir: "{app}"; DestName: "language.cfg"; Flags: ignoreversion
+; takes the installer's language over. Always the new file, as names may change between
+; versions; an upgrade with no language given then gets its index back (see [Code]).
+Source: "{#LanguageCfg}"; DestDir: "{app}"; DestName: "language.cfg"; Flags: ignoreversion; \
+    BeforeInstall: ReadKeptIndex; AfterInstall: RestoreKeptIndex
 
 [Registry]
 ; The company key goes when the last of its products has gone, the product's key with
 ; the product, so that a later install asks afresh.
 Root: HKLM; Subkey: "{#LanguageCompanyKey}"; Flags: uninsdeletekeyifempty
 Root: HKLM; Subkey: "{#LanguageKey}"; ValueType: string; ValueName: "{#LanguageValue}"; \
-    ValueData: "{cm:LocaleId}"; Flags: uninsdeletekey
+    ValueData: "{code:RecordedLocale}"; Flags: uninsdeletekey
 
 [Icons]
 ; The product is started through "LangSelect.exe /CHECK_RUN", which stores the language
@@ -136,3 +140,78 @@ Filename: "{app}\LangSelect.exe"; Parameters: "/CHECK"; WorkingDir: "{app}"; Fla
 ; nothing.
 Filename: "{app}\LangSelect.exe"; Parameters: "/CHECK_RUN"; WorkingDir: "{app}"; \
     Description: "{cm:LaunchProgram,{#Product}}"; Flags: postinstall nowait skipifsilent
+
+[Code]
+// Upgrades and reinstalls keep the product's language: the locale recorded last time, and
+// the index in language.cfg, which the user may have changed since in LangSelect's dialog
+// (to index 9, say, which no installer language gives). A language given on purpose, with
+// /LANG= or by choosing another one in the language dialog, becomes the product's, as on
+// a first install.
+
+var
+  // "Installer Language" as the last install left it; empty on a first install.
+  PreviousLocale: String;
+  // language.cfg's "File" as the installed product holds it, when it is to be kept.
+  KeptIndex: String;
+
+function InitializeSetup(): Boolean;
+begin
+  if not RegQueryStringValue(HKLM, '{#LanguageKey}', '{#LanguageValue}', PreviousLocale) then
+    PreviousLocale := '';
+  Result := True;
+end;
+
+// /LANG= naming the language Setup runs in (Setup ignores an unknown name).
+function LanguageGivenOnCommandLine(): Boolean;
+var
+  I: Integer;
+begin
+  Result := False;
+  for I := 1 to ParamCount do
+    if (CompareText(Copy(ParamStr(I), 1, 6), '/LANG=') = 0) and
+       (CompareText(Copy(ParamStr(I), 7, Length(ParamStr(I))), ActiveLanguage) = 0) then
+      Result := True;
+end;
+
+// An upgrade in the language of the last install: silent without /LANG=, or the language
+// dialog confirmed as Setup preselected it.
+function KeepsProductLanguage(): Boolean;
+begin
+  Result := (PreviousLocale <> '') and (ExpandConstant('{cm:LocaleId}') = PreviousLocale) and
+            not LanguageGivenOnCommandLine();
+end;
+
+function RecordedLocale(Param: String): String;
+begin
+  if KeepsProductLanguage() then
+    Result := PreviousLocale
+  else
+    Result := ExpandConstant('{cm:LocaleId}');
+end;
+
+function LanguageFile(): String;
+begin
+  Result := ExpandConstant('{app}\language.cfg');
+end;
+
+procedure ReadKeptIndex();
+begin
+  KeptIndex := '';
+  if KeepsProductLanguage() then
+    KeptIndex := GetIniString('LangFile', 'File', '', LanguageFile());
+end;
+
+// The kept index goes back into the new file when it names an entry of the new
+// [ListNames] (keys 0 to n - 1). Otherwise, and for -2, -1 or no number at all, the new
+// file's -2 stays and the import in [Run] takes the recorded language over, as on a first
+// install.
+procedure RestoreKeptIndex();
+var
+  Index: Integer;
+begin
+  Index := StrToIntDef(KeptIndex, -1);
+  // A plain decimal number, not "9x" or "09".
+  if (Index >= 0) and (IntToStr(Index) = KeptIndex) and
+     (GetIniString('ListNames', KeptIndex, '', LanguageFile()) <> '') then
+    SetIniString('LangFile', 'File', KeptIndex, LanguageFile());
+end;

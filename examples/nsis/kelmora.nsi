@@ -11,6 +11,9 @@
 ; Silent install, in German:
 ;     KelmoraSetup.exe /S /LANG=1031 /D=C:\Program Files\Kelmora
 ; /LANG= takes a decimal locale identifier; /D= must come last and takes no quotes.
+; Upgrade or reinstall, keeping the product's language (the same folder, no /LANG=):
+;     KelmoraSetup.exe /S /D=C:\Program Files\Kelmora
+; With /LANG= the upgrade's language becomes the product's, as on a first install.
 ; Silent uninstall: "C:\Program Files\Kelmora\uninstall.exe" /S
 
 Unicode true
@@ -46,20 +49,21 @@ RequestExecutionLevel admin
 !endif
 
 ;--------------------------------
-; The installer's language, recorded the Modern UI way. With these three defines Modern UI
-; preselects the language recorded last time in its language dialog, and writes the
-; choice to the value when the install-files page is left. No page is left in a silent
-; install, so .onInit and the section below take care of that case.
-!define MUI_LANGDLL_REGISTRY_ROOT HKLM
-!define MUI_LANGDLL_REGISTRY_KEY "${LANGUAGE_KEY}"
-!define MUI_LANGDLL_REGISTRY_VALUENAME "${LANGUAGE_VALUE}"
+; The installer's language. This script reads and writes the value itself rather than
+; through Modern UI's MUI_LANGDLL_REGISTRY_* defines: Modern UI would write $LANGUAGE over
+; the value when the install-files page is left, and on an upgrade that is the fallback
+; language whenever the recorded locale is one the installer does not offer.
+;
+; An upgrade (the value is there from the last install) shows no language dialog: it
+; speaks the recorded language and keeps the product's, including a language the user
+; chose since in LangSelect's dialog, which the installer's dialog may not even offer
+; (index 9). A preselected dialog could not tell a confirmation from a choice, so every
+; interactive upgrade would undo such a choice. The product's language is changed in
+; LangSelect ("Choose language"), or deliberately with /LANG= on the upgrade.
+
 ; Offer every language below, not only those of the system's code page (a Unicode
 ; installer shows them all correctly).
 !define MUI_LANGDLL_ALLLANGUAGES
-; Ask on an upgrade too: the upgrade installs language.cfg with -2 again, so the answer
-; becomes the product's language once more. Without this define an upgrade silently
-; reuses the language of the first install.
-!define MUI_LANGDLL_ALWAYSSHOW
 !define MUI_ABORTWARNING
 
 !insertmacro MUI_PAGE_WELCOME
@@ -94,30 +98,68 @@ RequestExecutionLevel admin
 !insertmacro MUI_RESERVEFILE_LANGDLL
 
 ;--------------------------------
-; The locale to record: the one given with /LANG= to a silent install, as given (a locale
-; that this installer does not offer, 1041 say, is still the one asked for, and LangSelect
-; then keeps -2 instead of taking over the installer's fallback language); else $LANGUAGE.
+; The locale to record. /LANG= (silent or not) is taken as given: a locale that this
+; installer does not offer, 1041 say, is still the one asked for, and LangSelect then keeps
+; -2 instead of taking over the installer's fallback language. Without it, a first install
+; records the language of the dialog (silent: the system's), an upgrade the locale recorded
+; by the last install.
+Var ExplicitLocale  ; from /LANG=, else empty
+Var PreviousLocale  ; the value as the last install left it, empty on a first install
 Var RecordedLocale
 
 Function .onInit
 !ifdef PRODUCT_64BIT
   ; A 64-bit product keeps its settings in the 64-bit registry view; this must come before
-  ; Modern UI reads the earlier value. LangSelect, a 32-bit program, looks in its own view
-  ; first and then in the 64-bit one.
+  ; the earlier value is read. LangSelect, a 32-bit program, looks in its own view first and
+  ; then in the 64-bit one.
   SetRegView 64
 !endif
-  ; Interactive: the language dialog. Silent: nothing is shown, and $LANGUAGE is the
-  ; recorded or the system's language.
-  !insertmacro MUI_LANGDLL_DISPLAY
-  ${If} ${Silent}
-    ${GetParameters} $0
-    ClearErrors
-    ${GetOptions} $0 "/LANG=" $RecordedLocale
-    ${If} ${Errors}
-      StrCpy $RecordedLocale ""
-    ${Else}
-      StrCpy $LANGUAGE $RecordedLocale ; the installer's own texts, where it has the language
-    ${EndIf}
+  ReadRegStr $PreviousLocale HKLM "${LANGUAGE_KEY}" "${LANGUAGE_VALUE}"
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/LANG=" $ExplicitLocale
+  ${If} ${Errors}
+    StrCpy $ExplicitLocale ""
+  ${EndIf}
+
+  ${If} $ExplicitLocale != ""
+    StrCpy $LANGUAGE $ExplicitLocale ; the installer's own texts, where it has the language
+  ${ElseIf} $PreviousLocale != ""
+    StrCpy $LANGUAGE $PreviousLocale ; an upgrade: no dialog (see above)
+  ${Else}
+    ; A first install. Interactive: the language dialog; silent: nothing is shown, and
+    ; $LANGUAGE is the system's language.
+    !insertmacro MUI_LANGDLL_DISPLAY
+  ${EndIf}
+FunctionEnd
+
+; language.cfg's "File" as the installed product holds it, read before the new file goes
+; in. Empty unless this is an upgrade with no language given, the one case where the
+; product keeps its language.
+Var KeptIndex
+
+Function ReadKeptIndex
+  StrCpy $KeptIndex ""
+  ${If} $ExplicitLocale == ""
+  ${AndIf} $PreviousLocale != ""
+    ReadINIStr $KeptIndex "$INSTDIR\language.cfg" "LangFile" "File"
+  ${EndIf}
+FunctionEnd
+
+; Writes the kept index back into the new language.cfg when it names an entry of the new
+; [ListNames] (keys 0 to n - 1). Otherwise, and for -2, -1 or no number at all, the new
+; file's -2 stays and the import below takes the recorded language over, as on a first
+; install.
+Function RestoreKeptIndex
+  ${If} $KeptIndex == ""
+    Return
+  ${EndIf}
+  IntOp $0 $KeptIndex + 0
+  ReadINIStr $1 "$INSTDIR\language.cfg" "ListNames" $0
+  ${If} $0 == $KeptIndex ; a plain decimal number, not "9x" or "09"
+  ${AndIf} $0 >= 0
+  ${AndIf} $1 != ""
+    WriteINIStr "$INSTDIR\language.cfg" "LangFile" "File" $0
   ${EndIf}
 FunctionEnd
 
@@ -125,16 +167,19 @@ Section "${PRODUCT}"
   SetOutPath "$INSTDIR"
   File "/oname=LangSelect.exe" "${LANGSELECT_EXE}"
   File "/oname=Brantlow.exe" "${MAIN_APPLICATION_EXE}"
-  ; [ListNames] in the order of LangSelect's locale table, and "File" = -2: the product's
-  ; first start through LangSelect takes the installer's language over. An upgrade that
-  ; should keep the language the user chose since would save "File" first (ReadINIStr)
-  ; and write it back after this line (WriteINIStr).
+  ; [ListNames] in the order of LangSelect's locale table, and "File" = -2: the import below
+  ; takes the installer's language over. Always the new file, as names may change between
+  ; versions; an upgrade with no language given then gets its index back.
+  Call ReadKeptIndex
   File "/oname=language.cfg" "${LANGUAGE_CFG}"
+  Call RestoreKeptIndex
 
-  ; Modern UI's own write happens when the install-files page is left, after this section,
-  ; and never in a silent install, which leaves no page: the import below needs the value
-  ; now, so it is written here in every install.
-  ${If} $RecordedLocale == ""
+  ; Written here in every install, silent or not, as the import below needs it now.
+  ${If} $ExplicitLocale != ""
+    StrCpy $RecordedLocale $ExplicitLocale
+  ${ElseIf} $PreviousLocale != ""
+    StrCpy $RecordedLocale $PreviousLocale
+  ${Else}
     StrCpy $RecordedLocale $LANGUAGE
   ${EndIf}
   WriteRegStr HKLM "${LANGUAGE_KEY}" "${LANGUAGE_VALUE}" $RecordedLocale
@@ -170,7 +215,10 @@ Function un.onInit
   SetRegView 64
 !endif
   ; The uninstaller speaks the recorded language.
-  !insertmacro MUI_UNGETLANGUAGE
+  ReadRegStr $0 HKLM "${LANGUAGE_KEY}" "${LANGUAGE_VALUE}"
+  ${If} $0 != ""
+    StrCpy $LANGUAGE $0
+  ${EndIf}
 FunctionEnd
 
 Section "Uninstall"

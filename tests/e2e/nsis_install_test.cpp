@@ -1,7 +1,7 @@
 // The example installer of examples/nsis, built by makensis around the programs under test:
 // installed silently in several languages and interactively through its own language
-// dialog with real keys, then the installed utility run the way its shortcuts run it, and
-// the uninstaller.
+// dialog with real keys, then the installed utility run the way its shortcuts run it, the
+// next version's installer over it, and the uninstaller.
 #include "support/dialog_driver.h"
 #include "support/example_installer.h"
 #include "support/win32_support.h"
@@ -172,6 +172,43 @@ TEST_F(Installer, InteractiveInstallTakesTheDialogsLanguageAndTheUsersLaterChoic
     RunProcess("\"" + product.target + "\" " + product.arguments, product.folder);
     ExpectStartedReading(dir, "9", "");
     EXPECT_EQ(9, StoredIndexIn(dir));
+}
+
+// Each case installs in German, lets the user choose in LangSelect's dialog (or not), and
+// upgrades silently into the same folder. The upgrade's list renames entry 1 and ends at 11.
+TEST_F(Installer, SilentUpgradesKeepTheProductsLanguageUnlessAnotherIsGiven) {
+    if (ExampleUpgradeInstallerExe().empty())
+        GTEST_SKIP() << "no upgrade installer";
+    const struct {
+        int chosen;         // in LangSelect's dialog after the install; -1: none
+        const char* locale; // given to the upgrade; "": none
+        int index;          // after the upgrade
+        const char* recorded;
+    } cases[] = {
+        {9, "", 9, "1031"},     // the user's choice stays
+        {-1, "", 1, "1031"},    // so does the imported index
+        {9, "1036", 2, "1036"}, // a language given on purpose wins
+        {13, "", 1, "1031"},    // not in the new list: imported again
+    };
+    for (const auto& c : cases) {
+        const std::string trace = "chosen " + std::to_string(c.chosen) + ", upgrade /LANG=" + c.locale;
+        TempFolder target("kelmora");
+        ASSERT_TRUE(InstallSilently(ExampleInstallerExe(), "1031", target.Path()).finished) << trace;
+        ASSERT_EQ(1, StoredIndexIn(target.Path())) << trace;
+        if (c.chosen >= 0)
+            ChooseInDialog(target.Path(), c.chosen);
+
+        const ProcessResult upgrade = InstallSilently(ExampleUpgradeInstallerExe(), c.locale, target.Path());
+        ASSERT_TRUE(upgrade.finished) << trace;
+        EXPECT_EQ(0u, upgrade.exitCode) << trace;
+        EXPECT_EQ(c.index, StoredIndexIn(target.Path())) << trace;
+        EXPECT_EQ(c.recorded, InstallerText()) << trace;
+        EXPECT_EQ("Deutsch (Deutschland)", ListNameIn(target.Path(), 1)) << trace << ": the new list";
+
+        EXPECT_TRUE(UninstallSilently(target.Path())) << trace << ": files left in " << target.Path();
+        // The folder goes first, the keys after it.
+        EXPECT_TRUE(WaitUntil([] { return !KeyPresent(kInstallerKey); }, 5000)) << trace;
+    }
 }
 
 TEST_F(Installer, UninstallRemovesTheFilesTheShortcutsAndTheLanguageValue) {

@@ -7,19 +7,27 @@
 
 namespace testsupport {
 
-// A silent install of `installer` in the language `locale` into `dir` (with its trailing
-// backslash), the way an administrator's script does it.
+// A silent install of `installer` in the language `locale` (none given when empty) into
+// `dir` (with its trailing backslash), the way an administrator's script does it.
 ProcessResult InstallSilently(const std::string& installer, const std::string& locale,
                               const std::string& dir);
 // Runs the uninstaller in `dir` silently; true when the folder is gone in time.
 bool UninstallSilently(const std::string& dir);
 // The same for the installer of examples/inno: `language` is the name of one of its
-// languages ("german"), not a locale.
+// languages ("german"), not a locale; none given when empty.
 ProcessResult InstallInnoSilently(const std::string& installer, const std::string& language,
                                   const std::string& dir);
 bool UninstallInnoSilently(const std::string& dir);
 // "File" of language.cfg in `dir`; -100 when it cannot be read.
 int StoredIndexIn(const std::string& dir);
+// The name of entry `index` in language.cfg's list in `dir`.
+std::string ListNameIn(const std::string& dir, int index);
+// The user chooses entry `index` in the dialog of the LangSelect.exe installed in `dir`
+// and confirms it, as through the "Choose language" shortcut.
+void ChooseInDialog(const std::string& dir, int index);
+// The NSIS example of the next version: its list renames entry 1 and ends at 11. Empty
+// when makensis was not found at configure time.
+std::string ExampleUpgradeInstallerExe();
 // Whether HKLM holds the key `path` in this program's registry view.
 bool KeyPresent(const char* path);
 

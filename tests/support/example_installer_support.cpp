@@ -1,5 +1,7 @@
 #include "support/example_installer.h"
 
+#include "support/dialog_driver.h"
+
 #include <shlobj.h>
 #include <windows.h>
 
@@ -8,7 +10,8 @@ namespace testsupport {
 ProcessResult InstallSilently(const std::string& installer, const std::string& locale,
                               const std::string& dir) {
     // "/D=" comes last, bare, without the trailing backslash.
-    return RunProcess("\"" + installer + "\" /S /LANG=" + locale + " /D=" + dir.substr(0, dir.size() - 1));
+    const std::string language = locale.empty() ? "" : " /LANG=" + locale;
+    return RunProcess("\"" + installer + "\" /S" + language + " /D=" + dir.substr(0, dir.size() - 1));
 }
 
 namespace {
@@ -29,7 +32,8 @@ bool UninstallSilently(const std::string& dir) {
 
 ProcessResult InstallInnoSilently(const std::string& installer, const std::string& language,
                                   const std::string& dir) {
-    return RunProcess("\"" + installer + "\" /VERYSILENT /SUPPRESSMSGBOXES /NORESTART /LANG=" + language +
+    const std::string given = language.empty() ? "" : " /LANG=" + language;
+    return RunProcess("\"" + installer + "\" /VERYSILENT /SUPPRESSMSGBOXES /NORESTART" + given +
                       " \"/DIR=" + dir.substr(0, dir.size() - 1) + "\"");
 }
 
@@ -39,6 +43,33 @@ bool UninstallInnoSilently(const std::string& dir) {
 
 int StoredIndexIn(const std::string& dir) {
     return static_cast<int>(GetPrivateProfileIntA("LangFile", "File", -100, (dir + "language.cfg").c_str()));
+}
+
+std::string ListNameIn(const std::string& dir, int index) {
+    char name[MAX_PATH] = {};
+    GetPrivateProfileStringA("ListNames", std::to_string(index).c_str(), "", name, sizeof name,
+                             (dir + "language.cfg").c_str());
+    return name;
+}
+
+void ChooseInDialog(const std::string& dir, int index) {
+    DialogDriver d(dir + "LangSelect.exe");
+    ASSERT_NE(nullptr, d.Form());
+    const auto selected = [&] { return static_cast<int>(SendMessageA(d.Combo(), CB_GETCURSEL, 0, 0)); };
+    // One key at a time, each waited for: a busy machine may drop a key pressed too soon.
+    for (int tries = 0; tries < 40 && selected() != index; ++tries) {
+        const int now = selected();
+        d.Key(now < index ? VK_DOWN : VK_UP);
+        WaitUntil([&] { return selected() != now; }, 2000);
+    }
+    ASSERT_EQ(index, selected());
+    d.Key(VK_RETURN);
+    EXPECT_TRUE(d.DismissBoxAndWaitExit("Information")) << "the restart notice, then the end";
+    ASSERT_EQ(index, StoredIndexIn(dir));
+}
+
+std::string ExampleUpgradeInstallerExe() {
+    return WindowsPath(EXAMPLE_INSTALLER_UPGRADE_EXE);
 }
 
 void ExpectStartedReading(const std::string& dir, const char* index, const std::string& cwd) {

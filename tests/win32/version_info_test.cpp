@@ -62,6 +62,10 @@ TEST(VersionInfo, TheProgramCarriesTheProjectVersionAndItsStrings) {
     };
     for (const auto& s : strings)
         EXPECT_EQ(s.value, VersionString(block, s.name)) << s.name;
+    // The expected copyright comes from where the build takes it, LICENSE: a line the build
+    // no longer finds there would be missing from both alike.
+    EXPECT_EQ(0u, VersionString(block, "LegalCopyright").rfind("Copyright (c) ", 0))
+        << "no copyright line in the version resource";
 }
 
 } // namespace
