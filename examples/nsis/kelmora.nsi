@@ -43,10 +43,11 @@ OutFile "${OUTFILE}"
 ; The language value lives under HKLM and the files under Program Files.
 RequestExecutionLevel admin
 !ifdef PRODUCT_64BIT
-  InstallDir "$PROGRAMFILES64\${PRODUCT}"
+  !define DEFAULT_DIR "$PROGRAMFILES64\${PRODUCT}"
 !else
-  InstallDir "$PROGRAMFILES\${PRODUCT}"
+  !define DEFAULT_DIR "$PROGRAMFILES\${PRODUCT}"
 !endif
+InstallDir "${DEFAULT_DIR}"
 
 ;--------------------------------
 ; The installer's language. This script reads and writes the value itself rather than
@@ -115,6 +116,14 @@ Function .onInit
   SetRegView 64
 !endif
   ReadRegStr $PreviousLocale HKLM "${LANGUAGE_KEY}" "${LANGUAGE_VALUE}"
+  ; An upgrade goes into the folder the product is in, unless /D= names another one: a
+  ; silent update pushed to many desks gives no folder. (InstallDirRegKey would read the
+  ; 32-bit view before SetRegView could choose the 64-bit one.)
+  ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $0 != ""
+  ${AndIf} $INSTDIR == "${DEFAULT_DIR}"
+    StrCpy $INSTDIR $0
+  ${EndIf}
   ${GetParameters} $0
   ClearErrors
   ${GetOptions} $0 "/LANG=" $ExplicitLocale
@@ -203,6 +212,7 @@ Section "${PRODUCT}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${COMPANY}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Brantlow.exe"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1

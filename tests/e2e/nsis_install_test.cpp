@@ -15,6 +15,8 @@ using namespace testsupport;
 
 namespace {
 
+constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kelmora";
+
 std::string StartMenuFolder() {
     return ShellFolder(CSIDL_COMMON_PROGRAMS) + "Kelmora\\";
 }
@@ -53,9 +55,15 @@ class Installer : public ::testing::Test {
     void SetUp() override {
         if (ExampleInstallerExe().empty())
             GTEST_SKIP() << "makensis was not found when the tests were configured (tools/setup installs it)";
-        DeleteInstallerKey();
+        ForgetInstalls();
     }
-    void TearDown() override { DeleteInstallerKey(); }
+    void TearDown() override { ForgetInstalls(); }
+    // The tests remove their folders without uninstalling: the uninstall entry would send
+    // the next install into a folder that is gone, as an upgrade.
+    static void ForgetInstalls() {
+        DeleteInstallerKey();
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);
+    }
 };
 
 TEST_F(Installer, SilentInstallsRecordTheLocaleAndStoreItsIndex) {
@@ -175,7 +183,8 @@ TEST_F(Installer, InteractiveInstallTakesTheDialogsLanguageAndTheUsersLaterChoic
 }
 
 // Each case installs in German, lets the user choose in LangSelect's dialog (or not), and
-// upgrades silently into the same folder. The upgrade's list renames entry 1 and ends at 11.
+// upgrades silently, given no folder: it finds the installed one, as a pushed update must.
+// The upgrade's list renames entry 1 and ends at 11.
 TEST_F(Installer, SilentUpgradesKeepTheProductsLanguageUnlessAnotherIsGiven) {
     if (ExampleUpgradeInstallerExe().empty())
         GTEST_SKIP() << "no upgrade installer";
@@ -198,12 +207,13 @@ TEST_F(Installer, SilentUpgradesKeepTheProductsLanguageUnlessAnotherIsGiven) {
         if (c.chosen >= 0)
             ChooseInDialog(target.Path(), c.chosen);
 
-        const ProcessResult upgrade = InstallSilently(ExampleUpgradeInstallerExe(), c.locale, target.Path());
+        const ProcessResult upgrade = InstallSilently(ExampleUpgradeInstallerExe(), c.locale, "");
         ASSERT_TRUE(upgrade.finished) << trace;
         EXPECT_EQ(0u, upgrade.exitCode) << trace;
         EXPECT_EQ(c.index, StoredIndexIn(target.Path())) << trace;
         EXPECT_EQ(c.recorded, InstallerText()) << trace;
         EXPECT_EQ("Deutsch (Deutschland)", ListNameIn(target.Path(), 1)) << trace << ": the new list";
+        EXPECT_FALSE(FileExists(ShellFolder(CSIDL_PROGRAM_FILES) + "Kelmora")) << trace << ": a second copy";
 
         EXPECT_TRUE(UninstallSilently(target.Path())) << trace << ": files left in " << target.Path();
         // The folder goes first, the keys after it.
@@ -218,9 +228,7 @@ TEST_F(Installer, UninstallRemovesTheFilesTheShortcutsAndTheLanguageValue) {
     ASSERT_TRUE(FileExists(StartMenuFolder() + "Kelmora.lnk"));
     EXPECT_TRUE(UninstallSilently(target.Path())) << "files left in " << target.Path();
     // The uninstaller removes the folder first and its uninstall entry last.
-    EXPECT_TRUE(WaitUntil(
-        [] { return !KeyPresent("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kelmora"); },
-        5000));
+    EXPECT_TRUE(WaitUntil([] { return !KeyPresent(kUninstallKey); }, 5000));
     EXPECT_FALSE(KeyPresent(kInstallerKey));
     EXPECT_FALSE(KeyPresent("Software\\Orvesta Software")) << "the empty company key";
     EXPECT_FALSE(FileExists(StartMenuFolder()));

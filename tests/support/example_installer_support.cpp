@@ -9,9 +9,10 @@ namespace testsupport {
 
 ProcessResult InstallSilently(const std::string& installer, const std::string& locale,
                               const std::string& dir) {
-    // "/D=" comes last, bare, without the trailing backslash.
+    // "/D=" comes last, bare, without the trailing backslash; none where dir is empty.
     const std::string language = locale.empty() ? "" : " /LANG=" + locale;
-    return RunProcess("\"" + installer + "\" /S" + language + " /D=" + dir.substr(0, dir.size() - 1));
+    const std::string folder = dir.empty() ? "" : " /D=" + dir.substr(0, dir.size() - 1);
+    return RunProcess("\"" + installer + "\" /S" + language + folder);
 }
 
 namespace {
