@@ -227,6 +227,28 @@ TEST_F(Msi, WithoutALanguageAnUpgradeKeepsTheImportedIndexUnderItsNewName) {
     EXPECT_EQ("Deutsch (Deutschland)", ShownName(dir + "LangSelect.exe"));
 }
 
+// An administrator's folder: a silent upgrade that names none finds it, and so does the next.
+TEST_F(Msi, AnUpgradeWithoutAFolderStaysInTheInstalledOne) {
+    const std::string folder = ShellFolder(CSIDL_PROGRAM_FILES) + "Kelmora Apps";
+    const std::string dir = folder + "\\";
+    ASSERT_TRUE(Install(ExampleMsi(), "INSTALLERLANGUAGE=1031 INSTALLDIR=\"" + folder + "\""));
+    ChooseInDialog(dir + "LangSelect.exe", 9);
+    ASSERT_EQ(9, StoredIndexIn(dir));
+
+    ASSERT_TRUE(Install(ExampleMsiUpgrade()));
+    EXPECT_EQ(9, StoredIndexIn(dir));
+    EXPECT_FALSE(FileExists(InstallFolder())) << "installed into the default folder";
+    EXPECT_EQ(1u, InstalledProducts().size());
+    ASSERT_TRUE(Install(RenamedListUpgrade()));
+    EXPECT_EQ("Deutsch (Deutschland)", ListNameIn(dir, 1));
+    EXPECT_EQ(1, StoredIndexIn(dir)) << "index 9 is beyond the new list";
+    EXPECT_FALSE(FileExists(InstallFolder()));
+
+    EXPECT_TRUE(Msiexec("/x " + InstalledProduct()));
+    EXPECT_FALSE(FileExists(dir));
+    EXPECT_FALSE(KeyPresent("Software\\Orvesta Software"));
+}
+
 TEST_F(Msi, UninstallAfterAnUpgradeLeavesNothing) {
     ASSERT_TRUE(Install(ExampleMsi(), "INSTALLERLANGUAGE=1031"));
     ASSERT_TRUE(Install(ExampleMsiUpgrade()));
