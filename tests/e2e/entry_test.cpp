@@ -39,16 +39,29 @@ TEST(Entry, SwitchesInAnyCaseAndQuoted) {
 }
 
 TEST(Entry, LibrariesPlantedInOurFolderAreNotLoaded) {
-    // The shell is loaded when first needed, by its full path in the system folder; a file
-    // of the same name beside the utility is ignored. (Only the shell: under Wine a
-    // planted advapi32.dll stops every program there from starting at all, because the
-    // system's own libraries import it and Wine looks in the program's folder first.)
+    // Once the utility runs, every library it or the system's code loads comes from the
+    // system folder. The shell, which it loads itself, by its full path: a file of that name
+    // beside it is ignored. The shell's own imports, found by name: Wine searches the
+    // program's folder first unless the search was narrowed, and takes a native shcore.dll
+    // there (the override asks for that on every Wine). On Windows the shell's imports are
+    // known libraries anyway; what Windows itself loads by name is checked there with
+    // Process Monitor (docs/robustness.md). What the loader binds before the utility's first
+    // instruction runs is beyond it: under Wine a planted advapi32.dll stops every program
+    // in that folder from starting at all.
     Installation inst("planted");
     ASSERT_TRUE(WriteFileBytes(inst.folder / "shell32.dll", "MZ not a library"));
+    ASSERT_TRUE(CopyFileTo(PlantedLibraryDll(), inst.folder / "shcore.dll"));
+    char overrides[512] = {};
+    const DWORD had = GetEnvironmentVariableA("WINEDLLOVERRIDES", overrides, sizeof overrides);
+    ASSERT_LT(had, sizeof overrides);
+    SetEnvironmentVariableA("WINEDLLOVERRIDES",
+                            (std::string(overrides) + (had ? ";" : "") + "shcore=n,b").c_str());
     DWORD code = 1;
     inst.Run("/CHECK_RUN", "", &code);
+    SetEnvironmentVariableA("WINEDLLOVERRIDES", had ? overrides : nullptr);
     EXPECT_EQ(0u, code);
     EXPECT_TRUE(StandinRan(inst));
+    EXPECT_FALSE(FileExists(inst.folder / "shcore.dll.loaded"));
 }
 
 TEST(Entry, CheckStartsNothing) {

@@ -24,6 +24,7 @@ std::string ProductExe() { return WindowsPath(LANGSELECT_EXE); }
 std::string FaultInjectionExe() { return WindowsPath(LANGSELECT_FAULT_EXE); }
 std::string StandinExe() { return WindowsPath(BRANTLOW_STANDIN_EXE); }
 std::string ShowTraceDll() { return WindowsPath(SHOW_TRACE_DLL); }
+std::string PlantedLibraryDll() { return WindowsPath(PLANTED_LIBRARY_DLL); }
 std::string ExampleInstallerExe() { return WindowsPath(EXAMPLE_INSTALLER_EXE); }
 std::string ExampleInstaller64Exe() { return WindowsPath(EXAMPLE_INSTALLER64_EXE); }
 

@@ -20,6 +20,7 @@ std::string ProductExe();        // build/win32/LangSelect.exe
 std::string FaultInjectionExe(); // the product with a failing allocation on request
 std::string StandinExe();        // the stand-in for Brantlow.exe
 std::string ShowTraceDll();      // the global hook that records shown windows
+std::string PlantedLibraryDll(); // a library that marks where it was loaded ("<path>.loaded")
 // The installer of examples/nsis built by makensis around the programs under test, and
 // the same for a 64-bit product (it writes the 64-bit registry view). Empty when makensis
 // was not found at configure time.
