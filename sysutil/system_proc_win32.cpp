@@ -17,8 +17,9 @@ template <typename Proc> Proc KernelProc(const char* name) {
 } // namespace
 
 void* SystemProc(const char* library, const char* name) {
-    // Loaded from the system folder by its full path: a bare name would search the
-    // program's own folder first, where anyone who can write there could plant a DLL.
+    // Loaded from the system folder by its full path: where the search could not be
+    // narrowed (see below), a bare name would search the program's own folder first,
+    // where anyone who can write there could plant a DLL.
     char folder[MAX_PATH];
     const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
