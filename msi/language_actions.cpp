@@ -15,8 +15,8 @@
 //     the program's own table and rule: what "LangSelect.exe /CHECK" would store, without
 //     running a file of the install folder.
 //
-// Either skips its step, with a line in the install's log, when the folder or the file is
-// a junction or symbolic link, or the file has another name (a hard link): a user who may
+// Either skips its step, with a line in the install's log, when the file, its folder or a
+// folder above it is a junction or symbolic link, or the file has another name (a hard link): a user who may
 // change the folder must not steer an elevated read or write elsewhere. A failure costs
 // only the kept index or the import (the first start imports then), never the install:
 // every path returns ERROR_SUCCESS. Wide-character functions throughout, so a folder named
@@ -75,24 +75,45 @@ void Log(MSIHANDLE install, const wchar_t* path, const wchar_t* what) {
     MsiCloseHandle(record);
 }
 
-// Why the folder of `path` or the file itself must not be used by an elevated step, or
-// null when both are plain. Links are looked at, never followed.
-const wchar_t* WhyUnsafe(const wchar_t* path) {
-    size_t end = 0;
-    for (size_t i = 0; path[i] != L'\0'; ++i) {
-        if (path[i] == L'\\' || path[i] == L'/')
-            end = i;
+// Where the folders of `path` begin to count: past "C:\" or "\\server\share\".
+size_t RootLength(const wchar_t* path) {
+    if (path[0] == L'\\' && path[1] == L'\\') {
+        size_t separators = 0;
+        size_t i = 2;
+        for (; path[i] != L'\0' && separators < 2; ++i)
+            separators += path[i] == L'\\' ? 1 : 0;
+        return i;
     }
-    if (end == 0)
+    return path[0] != L'\0' && path[1] == L':' ? 3 : 0;
+}
+
+// Why the folder of `path`, a folder above it, or the file itself must not be used by an
+// elevated step, or null when all are plain. A junction anywhere on the way would send
+// the step elsewhere; links are looked at, never followed.
+const wchar_t* WhyUnsafe(const wchar_t* path) {
+    const size_t root = RootLength(path);
+    if (root == 0)
         return L"is no full path: left alone";
-    const std::unique_ptr<wchar_t[]> folder(new wchar_t[end + 1]());
-    for (size_t i = 0; i < end; ++i)
+    size_t length = 0;
+    while (path[length] != L'\0')
+        ++length;
+    const std::unique_ptr<wchar_t[]> folder(new wchar_t[length + 1]());
+    bool inFolder = false;
+    for (size_t i = 0; i < length; ++i) {
         folder[i] = path[i];
-    const DWORD folderAttributes = GetFileAttributesW(folder.get());
-    if (folderAttributes == INVALID_FILE_ATTRIBUTES || (folderAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-        return L"has no folder: left alone";
-    if ((folderAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
-        return L"is in a folder that is a junction or symbolic link: left alone";
+        if (i < root || (path[i] != L'\\' && path[i] != L'/'))
+            continue;
+        folder[i] = L'\0';
+        const DWORD attributes = GetFileAttributesW(folder.get());
+        folder[i] = path[i];
+        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            return L"has no folder: left alone";
+        if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+            return L"lies in a folder that is a junction or symbolic link: left alone";
+        inFolder = true;
+    }
+    if (!inFolder)
+        return L"is no full path: left alone";
     const HANDLE file = CreateFileW(
         path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
         OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);

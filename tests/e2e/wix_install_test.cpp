@@ -513,25 +513,31 @@ TEST_F(Msi, TheDllLeavesALinkedFolderOrFileAlone) {
     session.Call("ApplyLanguageIndex", "CustomActionData", ";" + cfg);
     EXPECT_EQ(1, StoredIndexIn(real + "\\"));
 
-    // Read gives no index and Apply leaves the file as it is, for the file at `path`.
-    const auto expectLeftAlone = [&](const std::string& path, const char* what) {
-        ASSERT_TRUE(WriteFileBytes(cfg, "[ListNames]\r\n0=English\r\n[LangFile]\r\nFile=0\r\n"));
+    // Read gives no index and Apply leaves the file as it is, for `file` reached as `path`.
+    const auto expectLeftAlone = [&](const std::string& path, const std::string& file, const char* what) {
+        ASSERT_TRUE(WriteFileBytes(file, "[ListNames]\r\n0=English\r\n[LangFile]\r\nFile=0\r\n"));
         session.Set("LanguageIndex", "");
         EXPECT_EQ(UINT{ERROR_SUCCESS}, session.Call("ReadLanguageIndex", "LanguageFile", path));
         EXPECT_EQ("", session.Property("LanguageIndex")) << what;
-        ASSERT_TRUE(WriteFileBytes(cfg, kAwaitingImport));
+        ASSERT_TRUE(WriteFileBytes(file, kAwaitingImport));
         EXPECT_EQ(UINT{ERROR_SUCCESS}, session.Call("ApplyLanguageIndex", "CustomActionData", "0;" + path));
-        EXPECT_EQ(-2, StoredIndexIn(real + "\\")) << what;
+        EXPECT_EQ(-2, static_cast<int>(GetPrivateProfileIntA("LangFile", "File", -100, file.c_str())))
+            << what;
     };
     const std::string other = root / "elsewhere.cfg";
     ASSERT_TRUE(CreateHardLinkA(other.c_str(), cfg.c_str(), nullptr));
-    expectLeftAlone(cfg, "language.cfg with a second name");
+    expectLeftAlone(cfg, cfg, "language.cfg with a second name");
     ASSERT_TRUE(DeleteFileA(other.c_str()));
 
+    // The folder itself, and a folder above it (the one an administrator made for it, say).
+    const std::string nested = real + "\\Kelmora";
+    ASSERT_TRUE(MakeFolder(nested));
     const std::string linked = root / "linked";
     const FolderLink link(linked, real);
     ASSERT_TRUE(link.Made()) << "no symbolic link to a folder could be made";
-    expectLeftAlone(linked + "\\language.cfg", "a folder that is a symbolic link");
+    expectLeftAlone(linked + "\\language.cfg", cfg, "a folder that is a symbolic link");
+    expectLeftAlone(linked + "\\Kelmora\\language.cfg", nested + "\\language.cfg",
+                    "a folder below a symbolic link");
 }
 
 } // namespace
