@@ -314,7 +314,8 @@ TEST_F(Msi, UninstallAfterAnUpgradeLeavesNothing) {
 }
 
 // What wixl cannot write, which only Windows acts on: the install folder's permissions
-// (Wine reports a made-up ACL for every file), the language given on the command line
+// (Wine reports a made-up ACL for every file), the removal of a language.cfg that was in
+// the folder before (Wine replaces it anyway), the language given on the command line
 // reaching the elevated part of an install (Wine hands it on anyway), the same version
 // replacing the installed product. wixl-build adds to wixl's own rows: the package built
 // over a newer wixl that writes a secure property and a same-version row of its own keeps
@@ -323,7 +324,7 @@ TEST_F(Msi, ThePackageHoldsWhatWixlCannotWrite) {
     const Rows folder =
         Query(ExampleMsi(), "SELECT `Component_` FROM `CreateFolder` WHERE `Directory_` = 'INSTALLDIR'");
     ASSERT_EQ(1u, folder.size());
-    EXPECT_EQ("Programs", folder[0][0]) << "the component of LangSelect.exe, installed first to last";
+    EXPECT_EQ("Programs", folder[0][0]) << "the component of LangSelect.exe";
     const Rows permissions = Query(ExampleMsi(), "SELECT `LockObject`, `Table`, `SDDLText`, `Condition` FROM "
                                                  "`MsiLockPermissionsEx`");
     ASSERT_EQ(1u, permissions.size());
@@ -333,6 +334,11 @@ TEST_F(Msi, ThePackageHoldsWhatWixlCannotWrite) {
         permissions[0]);
     EXPECT_TRUE(Query(ExampleMsi(), "SELECT `LockObject` FROM `LockPermissions`").empty())
         << "one table or the other";
+    // A language.cfg of unknown origin in the folder goes before the package's is installed.
+    const Rows stale =
+        Query(ExampleMsi(), "SELECT `Component_`, `InstallMode` FROM `RemoveFile` WHERE `FileName` = "
+                            "'language.cfg' AND `DirProperty` = 'INSTALLDIR'");
+    EXPECT_EQ((Rows{{"LanguageFile", "1"}}), stale);
 
     for (const std::string& msi : {ExampleMsi(), std::string(WindowsPath(EXAMPLE_MSI_NEWER_WIXL))}) {
         const std::string secure = SecureProperties(msi);
@@ -385,8 +391,12 @@ class PackageSession {
     void Set(const char* property, const std::string& value) {
         MsiSetPropertyA(session_, property, value.c_str());
     }
+    void Set(const wchar_t* property, const std::wstring& value) {
+        MsiSetPropertyW(session_, property, value.c_str());
+    }
     // Sets `property` to `value` and calls `entry`; what it returns.
-    UINT Call(const char* entry, const char* property, const std::string& value) {
+    template <typename Char>
+    UINT Call(const char* entry, const Char* property, const std::basic_string<Char>& value) {
         Set(property, value);
         const auto action = reinterpret_cast<UINT(WINAPI*)(MSIHANDLE)>(
             reinterpret_cast<void*>(GetProcAddress(module_, entry)));
@@ -429,6 +439,36 @@ TEST_F(Msi, TheDllImportsWhatTheProgramImports) {
                   static_cast<int>(GetPrivateProfileIntA("LangFile", "File", -100, installed.c_str())))
             << locale;
     }
+}
+
+// A folder named outside the ANSI code page (Cyrillic, under a Western one) is the folder
+// both entries use: through the ANSI calls its name would hold question marks.
+TEST_F(Msi, TheDllUsesAFolderNamedOutsideTheAnsiCodePage) {
+    const std::wstring name = L"\x041a\x0435\x043b\x044c\x043c\x043e\x0440\x0430";
+    BOOL lossy = FALSE;
+    char ansi[64] = {};
+    WideCharToMultiByte(CP_ACP, 0, name.c_str(), -1, ansi, sizeof ansi, nullptr, &lossy);
+    if (!lossy)
+        GTEST_SKIP() << "the ANSI code page " << GetACP() << " holds the name";
+    PackageSession session;
+    ASSERT_TRUE(session.Ready());
+    SetInstallerText("1031");
+    const TempFolder root("wide");
+    const std::wstring folder = Wide(root.Path()) + name;
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    const std::wstring cfg = folder + L"\\language.cfg";
+    const auto stored = [&] {
+        return static_cast<int>(GetPrivateProfileIntW(L"LangFile", L"File", -100, cfg.c_str()));
+    };
+
+    ASSERT_TRUE(WritePrivateProfileStringW(L"ListNames", L"0", L"English", cfg.c_str()));
+    ASSERT_TRUE(WritePrivateProfileStringW(L"LangFile", L"File", L"0", cfg.c_str()));
+    session.Set("LanguageIndex", "");
+    session.Call("ReadLanguageIndex", L"LanguageFile", cfg);
+    EXPECT_EQ("0", session.Property("LanguageIndex"));
+    ASSERT_TRUE(WritePrivateProfileStringW(L"LangFile", L"File", L"-2", cfg.c_str()));
+    session.Call("ApplyLanguageIndex", L"CustomActionData", L";" + cfg);
+    EXPECT_EQ(1, stored()) << "imported";
 }
 
 // Wine's Linux name of a Windows path, or "" (not Wine).
