@@ -334,6 +334,11 @@ TEST_F(Msi, ThePackageHoldsWhatWixlCannotWrite) {
         permissions[0]);
     EXPECT_TRUE(Query(ExampleMsi(), "SELECT `LockObject` FROM `LockPermissions`").empty())
         << "one table or the other";
+    // Applied by CreateFolders, before any file is written.
+    const Rows order =
+        Query(ExampleMsi(), "SELECT `Action` FROM `InstallExecuteSequence` WHERE `Action` = "
+                            "'CreateFolders' OR `Action` = 'InstallFiles' ORDER BY `Sequence`");
+    EXPECT_EQ((Rows{{"CreateFolders"}, {"InstallFiles"}}), order);
     // A language.cfg of unknown origin in the folder goes before the package's is installed.
     const Rows stale =
         Query(ExampleMsi(), "SELECT `Component_`, `InstallMode` FROM `RemoveFile` WHERE `FileName` = "
