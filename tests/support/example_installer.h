@@ -14,7 +14,7 @@ ProcessResult InstallSilently(const std::string& installer, const std::string& l
 // Runs the uninstaller in `dir` silently; true when the folder is gone in time.
 bool UninstallSilently(const std::string& dir);
 // The same for the installer of examples/inno: `language` is the name of one of its
-// languages ("german"), not a locale; none given when empty.
+// languages ("german"), not a locale; none given when empty; no folder when `dir` is.
 ProcessResult InstallInnoSilently(const std::string& installer, const std::string& language,
                                   const std::string& dir);
 bool UninstallInnoSilently(const std::string& dir);
@@ -30,6 +30,23 @@ void ChooseInDialog(const std::string& dir, int index);
 std::string ExampleUpgradeInstallerExe();
 // Whether HKLM holds the key `path` in this program's registry view.
 bool KeyPresent(const char* path);
+// Sets the REG_SZ `name` of the HKLM key `path` (created when missing), as an installer
+// records it (the installed version, the folder).
+void SetMachineText(const char* path, const char* name, const std::string& text);
+
+// Rewrites language.cfg in `dir` with its own [ListNames] and `stored` as the raw text of
+// "File" (no "File" line when null), bytes as given: " 9" keeps its blank.
+void WriteStoredIndexRaw(const std::string& dir, const char* stored);
+// Gives Everyone full control of `path`, as a folder under C:\ or a file planted there
+// may have. Under Wine the ACL that is read back is made from the Linux mode bits, which
+// a new DACL sets: this one makes the object world-writable, the product's makes it not.
+bool LetEveryoneWrite(const std::string& path);
+// Whether Everyone, Authenticated Users or Users may add a file to the folder `path` (or
+// write the file `path`), as its DACL reads back.
+bool UsersMayWrite(const std::string& path);
+// A second name for `existing` (a hard link): language.cfg made one points the installer's
+// write at another file.
+bool MakeHardLink(const std::string& link, const std::string& existing);
 
 // The MSI of examples/wix built by wixl around the programs under test, and a higher
 // version of it that upgrades it. Empty when wixl or msibuild was not found at configure time.

@@ -2,6 +2,8 @@
 
 #include "support/dialog_driver.h"
 
+#include <aclapi.h>
+#include <sddl.h>
 #include <shlobj.h>
 #include <windows.h>
 
@@ -34,8 +36,8 @@ bool UninstallSilently(const std::string& dir) {
 ProcessResult InstallInnoSilently(const std::string& installer, const std::string& language,
                                   const std::string& dir) {
     const std::string given = language.empty() ? "" : " /LANG=" + language;
-    return RunProcess("\"" + installer + "\" /VERYSILENT /SUPPRESSMSGBOXES /NORESTART" + given +
-                      " \"/DIR=" + dir.substr(0, dir.size() - 1) + "\"");
+    const std::string folder = dir.empty() ? "" : " \"/DIR=" + dir.substr(0, dir.size() - 1) + "\"";
+    return RunProcess("\"" + installer + "\" /VERYSILENT /SUPPRESSMSGBOXES /NORESTART" + given + folder);
 }
 
 bool UninstallInnoSilently(const std::string& dir) {
@@ -101,6 +103,76 @@ bool KeyPresent(const char* path) {
         return false;
     RegCloseKey(key);
     return true;
+}
+
+void SetMachineText(const char* path, const char* name, const std::string& text) {
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                                             &key, nullptr));
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>(text.size() + 1));
+    RegCloseKey(key);
+}
+
+void WriteStoredIndexRaw(const std::string& dir, const char* stored) {
+    const std::string cfg = dir + "language.cfg";
+    const std::string old = ReadFileBytes(cfg);
+    const std::string list = old.substr(0, old.find("[LangFile]"));
+    const std::string file = stored ? std::string("File=") + stored + "\r\n" : "";
+    ASSERT_TRUE(WriteFileBytes(cfg, list + "[LangFile]\r\n" + file)) << cfg;
+}
+
+namespace {
+
+// Owns a security descriptor that the system allocated with LocalAlloc.
+struct LocalSecurityDescriptor {
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    ~LocalSecurityDescriptor() { LocalFree(sd); }
+};
+
+} // namespace
+
+bool LetEveryoneWrite(const std::string& path) {
+    LocalSecurityDescriptor everyone;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;OICI;FA;;;WD)", SDDL_REVISION_1,
+                                                              &everyone.sd, nullptr))
+        return false;
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    PACL dacl = nullptr;
+    GetSecurityDescriptorDacl(everyone.sd, &present, &dacl, &defaulted);
+    std::wstring name = Wide(path);
+    return SetNamedSecurityInfoW(&name[0], SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, dacl,
+                                 nullptr) == ERROR_SUCCESS;
+}
+
+bool UsersMayWrite(const std::string& path) {
+    LocalSecurityDescriptor read;
+    PACL dacl = nullptr;
+    if (GetNamedSecurityInfoW(Wide(path).c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                              &dacl, nullptr, &read.sd) != ERROR_SUCCESS)
+        return true; // nothing shows that they may not
+    if (!dacl)
+        return true; // no DACL: everyone may do anything
+    const WELL_KNOWN_SID_TYPE users[] = {WinWorldSid, WinAuthenticatedUserSid, WinBuiltinUsersSid};
+    for (DWORD i = 0; i < dacl->AceCount; ++i) {
+        void* ace = nullptr;
+        if (!GetAce(dacl, i, &ace) || static_cast<ACE_HEADER*>(ace)->AceType != ACCESS_ALLOWED_ACE_TYPE)
+            continue;
+        const auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+        // FILE_ADD_FILE for a folder is FILE_WRITE_DATA for a file.
+        if (!(allowed->Mask & (FILE_ADD_FILE | GENERIC_WRITE | GENERIC_ALL)))
+            continue;
+        PSID sid = const_cast<DWORD*>(&allowed->SidStart);
+        for (const WELL_KNOWN_SID_TYPE user : users)
+            if (IsWellKnownSid(sid, user))
+                return true;
+    }
+    return false;
+}
+
+bool MakeHardLink(const std::string& link, const std::string& existing) {
+    return CreateHardLinkW(Wide(link).c_str(), Wide(existing).c_str(), nullptr) != FALSE;
 }
 
 } // namespace testsupport
