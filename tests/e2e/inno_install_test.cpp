@@ -2,13 +2,11 @@
 // the programs under test, installed silently in two languages, upgraded by the next version
 // and uninstalled.
 #include "support/example_installer.h"
-#include "support/kept_index_cases.h"
 #include "support/win32_support.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
-#include <functional>
 #include <string>
 
 using namespace testsupport;
@@ -48,10 +46,18 @@ const std::string& CompiledUpgrade() {
     return exe;
 }
 
-// The upgrade's silent run given no folder, as an installed product of version 1.0.0.
-ProcessResult UpgradeFrom100(const std::string& language) {
-    SetMachineText(kUninstallKey, "DisplayVersion", "1.0.0");
-    return InstallInnoSilently(CompiledUpgrade(), language, "");
+const ExampleKit& Inno() {
+    static const ExampleKit kit{kUninstallKey,
+                                [](const std::string& language, const std::string& dir) {
+                                    return InstallInnoSilently(CompiledInstaller(), language, dir);
+                                },
+                                [](const std::string& language, const std::string& dir) {
+                                    return InstallInnoSilently(CompiledUpgrade(), language, dir);
+                                },
+                                "german",
+                                "russian",
+                                1}; // Setup's code for a refusal at its start
+    return kit;
 }
 
 // Uninstalls and waits for the uninstall entry too, which the uninstaller removes after
@@ -118,78 +124,18 @@ TEST_F(InnoInstaller, UpgradesKeepAPlainIndexOfTheNewListAndImportAnythingElse) 
     ASSERT_FALSE(CompiledUpgrade().empty()) << "ISCC could not compile the upgrade";
     const TempFolder root("kelmora");
     const std::string dir = root / "Kelmora\\";
-    ASSERT_EQ(0u, InstallInnoSilently(CompiledInstaller(), "german", dir).exitCode);
-    for (const KeptIndexCase& c : kKeptIndexCases) {
-        const std::string trace =
-            std::string("File=") + (c.stored ? "\"" + std::string(c.stored) + "\"" : "none");
-        SetInstallerText("1036");
-        WriteStoredIndexRaw(dir, c.stored);
-        const ProcessResult upgrade = UpgradeFrom100("");
-        ASSERT_TRUE(upgrade.finished) << trace;
-        EXPECT_EQ(0u, upgrade.exitCode) << trace;
-        EXPECT_EQ(c.after, StoredIndexIn(dir)) << trace;
-        EXPECT_EQ("1036", InstallerText()) << trace;
-        EXPECT_EQ("Deutsch (Deutschland)", ListNameIn(dir, 1)) << trace << ": the new list";
-    }
-
-    // A reinstall of the installed version is a repair: given another language, it keeps
-    // the product's, value and index.
-    WriteStoredIndexRaw(dir, "9");
-    ProcessResult run = InstallInnoSilently(CompiledUpgrade(), "russian", "");
-    EXPECT_EQ(0u, run.exitCode);
-    EXPECT_EQ("1036", InstallerText()) << "a repair changed the language";
-    EXPECT_EQ(9, StoredIndexIn(dir)) << "a repair changed the language";
-
-    // A higher version given a language makes it the product's.
-    run = UpgradeFrom100("russian");
-    EXPECT_EQ(0u, run.exitCode);
-    EXPECT_EQ("1049", InstallerText());
-    EXPECT_EQ(5, StoredIndexIn(dir));
-
-    // A lower version is refused, silently with Setup's exit code for a refusal at its
-    // start, and changes nothing.
-    run = InstallInnoSilently(CompiledInstaller(), "german", "");
-    ASSERT_TRUE(run.finished);
-    EXPECT_EQ(1u, run.exitCode) << "the downgrade was not refused";
-    EXPECT_EQ("1049", InstallerText());
-    EXPECT_EQ(5, StoredIndexIn(dir));
-    EXPECT_EQ("Deutsch (Deutschland)", ListNameIn(dir, 1)) << "the older list went in";
-
+    ExpectTheKeptIndexRule(Inno(), dir);
     EXPECT_TRUE(UninstallCompletely(dir));
 }
 
-// The folder gets the product's ACL before anything is written, on every kind of run: a
-// folder that was there, writable by everyone, and a language.cfg planted in it with its
-// own ACL. Under Wine only the DACL's mapping onto the mode bits can be read back (see
+// The folder gets the product's ACL before anything is written, on every kind of run.
+// Under Wine only the DACL's mapping onto the mode bits can be read back (see
 // UsersMayWrite); owner, protection and the ACEs themselves show only on Windows.
 TEST_F(InnoInstaller, EveryRunGivesTheFolderTheProductsAcl) {
     ASSERT_FALSE(CompiledUpgrade().empty()) << "ISCC could not compile the upgrade";
     const TempFolder root("kelmora");
     const std::string dir = root / "Kelmora\\";
-    const std::string cfg = dir + "language.cfg";
-    ASSERT_TRUE(MakeFolder(dir));
-    const auto loosen = [&] {
-        ASSERT_TRUE(LetEveryoneWrite(dir));
-        ASSERT_TRUE(UsersMayWrite(dir)) << "the loosened ACL does not read back: nothing to show";
-        if (FileExists(cfg))
-            ASSERT_TRUE(LetEveryoneWrite(cfg));
-    };
-    const struct {
-        const char* what;
-        std::function<ProcessResult()> run;
-    } runs[] = {
-        {"first install", [&] { return InstallInnoSilently(CompiledInstaller(), "german", dir); }},
-        {"reinstall", [&] { return InstallInnoSilently(CompiledInstaller(), "", ""); }},
-        {"upgrade", [&] { return InstallInnoSilently(CompiledUpgrade(), "", ""); }},
-    };
-    WriteFileBytes(cfg, "[LangFile]\r\nFile=-2\r\n"); // planted before the first install
-    for (const auto& r : runs) {
-        loosen();
-        ASSERT_EQ(0u, r.run().exitCode) << r.what;
-        EXPECT_FALSE(UsersMayWrite(dir)) << r.what << ": the folder";
-        EXPECT_FALSE(UsersMayWrite(cfg)) << r.what << ": language.cfg kept its own ACL";
-        EXPECT_EQ(1, StoredIndexIn(dir)) << r.what;
-    }
+    ExpectEveryRunToProtectTheFolder(Inno(), dir);
     // Setup did not make the folder, so its uninstaller leaves it: the entry tells the end.
     RunProcess("\"" + dir + "unins000.exe\" /VERYSILENT /SUPPRESSMSGBOXES /NORESTART");
     EXPECT_TRUE(WaitUntil([] { return !KeyPresent(kUninstallKey); }, 15000));
@@ -216,7 +162,7 @@ TEST_F(InnoInstaller, ElevatedStepsRefuseALinkedFolderOrLanguageFile) {
     // The recorded folder is now a link: the upgrade goes to the default folder.
     const std::string defaultDir = ShellFolder(CSIDL_PROGRAM_FILES) + "Kelmora\\";
     RemoveTree(defaultDir);
-    ASSERT_EQ(0u, UpgradeFrom100("").exitCode);
+    ASSERT_EQ(0u, UpgradeFrom100(Inno(), "").exitCode);
     EXPECT_FALSE(FileExists(linked + "LangSelect.exe")) << "the upgrade followed the linked folder";
     EXPECT_TRUE(FileExists(defaultDir + "LangSelect.exe"));
     removeLinkedInstall();
@@ -237,7 +183,7 @@ TEST_F(InnoInstaller, ElevatedStepsRefuseALinkedFolderOrLanguageFile) {
     ASSERT_TRUE(DeleteFileA((dir + "language.cfg").c_str()));
     ASSERT_TRUE(MakeHardLink(dir + "language.cfg", victim));
     ASSERT_EQ(9, StoredIndexIn(dir));
-    ASSERT_EQ(0u, UpgradeFrom100("").exitCode);
+    ASSERT_EQ(0u, UpgradeFrom100(Inno(), "").exitCode);
     EXPECT_EQ(1, StoredIndexIn(dir)) << "the linked file's index was kept";
     EXPECT_EQ(victimBytes, ReadFileBytes(victim)) << "the installer wrote through the link";
     EXPECT_TRUE(UninstallCompletely(dir));

@@ -4,13 +4,11 @@
 // next version's installer over it, and the uninstaller.
 #include "support/dialog_driver.h"
 #include "support/example_installer.h"
-#include "support/kept_index_cases.h"
 #include "support/win32_support.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
-#include <functional>
 #include <string>
 
 using namespace testsupport;
@@ -59,11 +57,18 @@ bool OnFinishPage(HWND wizard) {
            !IsWindowEnabled(GetDlgItem(wizard, IDCANCEL));
 }
 
-// The upgrade's silent run given no folder, as an installed product of version 1.0.0: the
-// upgrade is 1.1.0.
-ProcessResult UpgradeFrom100(const std::string& locale) {
-    SetMachineText(kUninstallKey, "DisplayVersion", "1.0.0");
-    return InstallSilently(ExampleUpgradeInstallerExe(), locale, "");
+const ExampleKit& Nsis() {
+    static const ExampleKit kit{kUninstallKey,
+                                [](const std::string& locale, const std::string& dir) {
+                                    return InstallSilently(ExampleInstallerExe(), locale, dir);
+                                },
+                                [](const std::string& locale, const std::string& dir) {
+                                    return InstallSilently(ExampleUpgradeInstallerExe(), locale, dir);
+                                },
+                                "1031",
+                                "1049",
+                                2};
+    return kit;
 }
 
 // Uninstalls and waits for the uninstall entry too: the uninstaller removes it after the
@@ -210,77 +215,19 @@ TEST_F(Installer, UpgradesKeepAPlainIndexOfTheNewListAndImportAnythingElse) {
     if (ExampleUpgradeInstallerExe().empty())
         GTEST_SKIP() << "no upgrade installer";
     TempFolder target("kelmora");
-    ASSERT_EQ(0u, InstallSilently(ExampleInstallerExe(), "1031", target.Path()).exitCode);
-    for (const KeptIndexCase& c : kKeptIndexCases) {
-        const std::string trace =
-            std::string("File=") + (c.stored ? "\"" + std::string(c.stored) + "\"" : "none");
-        SetInstallerText("1036");
-        WriteStoredIndexRaw(target.Path(), c.stored);
-        const ProcessResult upgrade = UpgradeFrom100("");
-        ASSERT_TRUE(upgrade.finished) << trace;
-        EXPECT_EQ(0u, upgrade.exitCode) << trace;
-        EXPECT_EQ(c.after, StoredIndexIn(target.Path())) << trace;
-        EXPECT_EQ("1036", InstallerText()) << trace;
-        EXPECT_EQ("Deutsch (Deutschland)", ListNameIn(target.Path(), 1)) << trace << ": the new list";
-    }
+    ExpectTheKeptIndexRule(Nsis(), target.Path());
     EXPECT_FALSE(FileExists(ShellFolder(CSIDL_PROGRAM_FILES) + "Kelmora")) << "a second copy";
-
-    // A reinstall of the installed version is a repair: given another language, it keeps
-    // the product's, value and index.
-    WriteStoredIndexRaw(target.Path(), "9");
-    ProcessResult run = InstallSilently(ExampleUpgradeInstallerExe(), "1049", "");
-    EXPECT_EQ(0u, run.exitCode);
-    EXPECT_EQ("1036", InstallerText()) << "a repair changed the language";
-    EXPECT_EQ(9, StoredIndexIn(target.Path())) << "a repair changed the language";
-
-    // A higher version given a language makes it the product's.
-    run = UpgradeFrom100("1049");
-    EXPECT_EQ(0u, run.exitCode);
-    EXPECT_EQ("1049", InstallerText());
-    EXPECT_EQ(5, StoredIndexIn(target.Path()));
-
-    // A lower version is refused, silently with its exit code, and changes nothing.
-    run = InstallSilently(ExampleInstallerExe(), "1031", "");
-    ASSERT_TRUE(run.finished);
-    EXPECT_EQ(2u, run.exitCode) << "the downgrade was not refused";
-    EXPECT_EQ("1049", InstallerText());
-    EXPECT_EQ(5, StoredIndexIn(target.Path()));
-    EXPECT_EQ("Deutsch (Deutschland)", ListNameIn(target.Path(), 1)) << "the older list went in";
-
     EXPECT_TRUE(UninstallCompletely(target.Path()));
 }
 
-// The folder gets the product's ACL before anything is written, on every kind of run: a
-// folder that was there, writable by everyone, and a language.cfg planted in it with its
-// own ACL. Under Wine only the DACL's mapping onto the mode bits can be read back (see
+// The folder gets the product's ACL before anything is written, on every kind of run.
+// Under Wine only the DACL's mapping onto the mode bits can be read back (see
 // UsersMayWrite); owner, protection and the ACEs themselves show only on Windows.
 TEST_F(Installer, EveryRunGivesTheFolderTheProductsAcl) {
     if (ExampleUpgradeInstallerExe().empty())
         GTEST_SKIP() << "no upgrade installer";
     TempFolder target("kelmora");
-    const std::string cfg = target / "language.cfg";
-    const auto loosen = [&] {
-        ASSERT_TRUE(LetEveryoneWrite(target.Path()));
-        ASSERT_TRUE(UsersMayWrite(target.Path())) << "the loosened ACL does not read back: nothing to show";
-        if (FileExists(cfg))
-            ASSERT_TRUE(LetEveryoneWrite(cfg));
-    };
-    const struct {
-        const char* what;
-        std::function<ProcessResult()> run;
-    } runs[] = {
-        {"first install", [&] { return InstallSilently(ExampleInstallerExe(), "1031", target.Path()); }},
-        {"reinstall", [&] { return InstallSilently(ExampleInstallerExe(), "", ""); }},
-        {"upgrade", [&] { return InstallSilently(ExampleUpgradeInstallerExe(), "", ""); }},
-    };
-    WriteFileBytes(cfg, "[LangFile]\r\nFile=-2\r\n"); // planted before the first install
-    for (const auto& r : runs) {
-        loosen();
-        ASSERT_EQ(0u, r.run().exitCode) << r.what;
-        EXPECT_FALSE(UsersMayWrite(target.Path())) << r.what << ": the folder";
-        EXPECT_FALSE(UsersMayWrite(cfg)) << r.what << ": language.cfg kept its own ACL";
-        EXPECT_EQ(1, StoredIndexIn(target.Path())) << r.what;
-    }
+    ExpectEveryRunToProtectTheFolder(Nsis(), target.Path());
     EXPECT_TRUE(UninstallCompletely(target.Path()));
 }
 
@@ -307,7 +254,7 @@ TEST_F(Installer, ElevatedStepsRefuseALinkedFolderOrLanguageFile) {
     const std::string defaultDir = ShellFolder(CSIDL_PROGRAM_FILES) + "Kelmora\\";
     RemoveTree(defaultDir);
     DefaultInstallRemover remover{defaultDir};
-    ASSERT_EQ(0u, UpgradeFrom100("").exitCode);
+    ASSERT_EQ(0u, UpgradeFrom100(Nsis(), "").exitCode);
     EXPECT_FALSE(FileExists(linked + "LangSelect.exe")) << "the upgrade followed the linked folder";
     EXPECT_TRUE(FileExists(defaultDir + "LangSelect.exe"));
     removeLinkedInstall();
@@ -323,7 +270,7 @@ TEST_F(Installer, ElevatedStepsRefuseALinkedFolderOrLanguageFile) {
     ASSERT_TRUE(DeleteFileA((target / "language.cfg").c_str()));
     ASSERT_TRUE(MakeHardLink(target / "language.cfg", victim));
     ASSERT_EQ(9, StoredIndexIn(target.Path()));
-    ASSERT_EQ(0u, UpgradeFrom100("").exitCode);
+    ASSERT_EQ(0u, UpgradeFrom100(Nsis(), "").exitCode);
     EXPECT_EQ(1, StoredIndexIn(target.Path())) << "the linked file's index was kept";
     EXPECT_EQ(victimBytes, ReadFileBytes(victim)) << "the installer wrote through the link";
     EXPECT_TRUE(UninstallCompletely(target.Path()));

@@ -1,6 +1,7 @@
 #include "support/example_installer.h"
 
 #include "support/dialog_driver.h"
+#include "support/kept_index_cases.h"
 
 #include <aclapi.h>
 #include <sddl.h>
@@ -173,6 +174,71 @@ bool UsersMayWrite(const std::string& path) {
 
 bool MakeHardLink(const std::string& link, const std::string& existing) {
     return CreateHardLinkW(Wide(link).c_str(), Wide(existing).c_str(), nullptr) != FALSE;
+}
+
+ProcessResult UpgradeFrom100(const ExampleKit& kit, const std::string& language) {
+    SetMachineText(kit.uninstallKey, "DisplayVersion", "1.0.0");
+    return kit.installNext(language, "");
+}
+
+void ExpectTheKeptIndexRule(const ExampleKit& kit, const std::string& dir) {
+    ASSERT_EQ(0u, kit.install(kit.german, dir).exitCode);
+    for (const KeptIndexCase& c : kKeptIndexCases) {
+        const std::string trace =
+            std::string("File=") + (c.stored ? "\"" + std::string(c.stored) + "\"" : "none");
+        SetInstallerText("1036");
+        WriteStoredIndexRaw(dir, c.stored);
+        const ProcessResult upgrade = UpgradeFrom100(kit, "");
+        ASSERT_TRUE(upgrade.finished) << trace;
+        EXPECT_EQ(0u, upgrade.exitCode) << trace;
+        EXPECT_EQ(c.after, StoredIndexIn(dir)) << trace;
+        EXPECT_EQ("1036", InstallerText()) << trace;
+        EXPECT_EQ("Deutsch (Deutschland)", ListNameIn(dir, 1)) << trace << ": the new list";
+    }
+
+    // A reinstall of the installed version is a repair: given another language, it keeps
+    // the product's, value and index.
+    WriteStoredIndexRaw(dir, "9");
+    ProcessResult run = kit.installNext(kit.russian, "");
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_EQ("1036", InstallerText()) << "a repair changed the language";
+    EXPECT_EQ(9, StoredIndexIn(dir)) << "a repair changed the language";
+
+    // A higher version given a language makes it the product's.
+    run = UpgradeFrom100(kit, kit.russian);
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_EQ("1049", InstallerText());
+    EXPECT_EQ(5, StoredIndexIn(dir));
+
+    // A lower version is refused, silently with its exit code, and changes nothing.
+    run = kit.install(kit.german, "");
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(kit.refusedExitCode, run.exitCode) << "the downgrade was not refused";
+    EXPECT_EQ("1049", InstallerText());
+    EXPECT_EQ(5, StoredIndexIn(dir));
+    EXPECT_EQ("Deutsch (Deutschland)", ListNameIn(dir, 1)) << "the older list went in";
+}
+
+void ExpectEveryRunToProtectTheFolder(const ExampleKit& kit, const std::string& dir) {
+    const std::string cfg = dir + "language.cfg";
+    MakeFolder(dir);                                               // there before the first install
+    ASSERT_TRUE(WriteFileBytes(cfg, "[LangFile]\r\nFile=-2\r\n")); // and planted in it
+    const struct {
+        const char* what;
+        std::function<ProcessResult()> run;
+    } runs[] = {
+        {"first install", [&] { return kit.install(kit.german, dir); }},
+        {"reinstall", [&] { return kit.install("", ""); }},
+        {"upgrade", [&] { return kit.installNext("", ""); }},
+    };
+    for (const auto& r : runs) {
+        ASSERT_TRUE(LetEveryoneWrite(dir) && LetEveryoneWrite(cfg));
+        ASSERT_TRUE(UsersMayWrite(dir)) << "the loosened ACL does not read back: nothing to show";
+        ASSERT_EQ(0u, r.run().exitCode) << r.what;
+        EXPECT_FALSE(UsersMayWrite(dir)) << r.what << ": the folder";
+        EXPECT_FALSE(UsersMayWrite(cfg)) << r.what << ": language.cfg kept its own ACL";
+        EXPECT_EQ(1, StoredIndexIn(dir)) << r.what;
+    }
 }
 
 } // namespace testsupport
