@@ -10,13 +10,17 @@
 ; beside this script:
 ;     ISCC kelmora.iss
 ; Other places for the files: /DLangSelectExe=... /DMainApplicationExe=... /DLanguageCfg=...,
-; and /O<folder> /F<name> for the installer itself.
+; and /O<folder> /F<name> for the installer itself; /DAppVer=1.2.0 for the release's
+; version, which Setup compares with the installed one.
 ;
 ; Silent install, in German:
 ;     KelmoraSetup.exe /VERYSILENT /SUPPRESSMSGBOXES /LANG=german "/DIR=C:\Program Files\Kelmora"
 ; /LANG= takes the name of an entry of [Languages] below, not a locale identifier.
-; Upgrade or reinstall, keeping the product's language: the same without /LANG= (Setup
-; finds the folder itself). With /LANG= the upgrade's language becomes the product's.
+; Upgrade or reinstall, keeping the product's language and folder: the same without /LANG=
+; and /DIR= (Setup finds the folder itself). A higher version given /LANG= makes that
+; language the product's; a reinstall of the installed version keeps the product's
+; language whatever it is given. A lower version than the installed one is refused
+; (silent: exit code 1).
 ; Silent uninstall: "C:\Program Files\Kelmora\unins000.exe" /VERYSILENT /SUPPRESSMSGBOXES
 
 #define Product "Kelmora"
@@ -38,18 +42,25 @@
 #ifndef LanguageCfg
   #define LanguageCfg "language.cfg"
 #endif
+#ifndef AppVer
+  #define AppVer "1.0.0"
+#endif
 
 [Setup]
-; A product's own identifier: make a new GUID for yours (the first brace is doubled).
+; A product's own identifier: make a new GUID for yours (the first brace is doubled), and
+; put it into UninstallKey in [Code] too.
 AppId={{5C0E7A31-9B64-4F1D-8E2A-3D7B6C1F0A48}
 AppName={#Product}
-AppVersion=1.0
+AppVersion={#AppVer}
 AppPublisher={#Company}
 ; The language value lives under HKLM and the files under Program Files.
 PrivilegesRequired=admin
 ; A 32-bit product: no ArchitecturesInstallIn64BitMode, so {autopf} is the 32-bit Program
 ; Files and the value goes to the 32-bit registry view, the one LangSelect reads first.
-DefaultDirName={autopf}\{#Product}
+; The folder of the installed product, unless it is now a link (see DefaultFolder);
+; Setup's own UsePreviousAppDir would follow it.
+UsePreviousAppDir=no
+DefaultDirName={code:DefaultFolder}
 DefaultGroupName={#Product}
 DisableProgramGroupPage=yes
 UninstallDisplayIcon={app}\Brantlow.exe
@@ -105,6 +116,13 @@ italian.LocaleId=1040
 ukrainian.LocaleId=1058
 arabic.LocaleId=1025
 
+; The folder is the product's: [Code] gives it the ACL of Program Files before any file is
+; written (see ProtectInstallFolder). Permissions: here could only add grants to the ACL
+; that the folder inherits ("Authenticated Users: Modify" under C:\), not protect it
+; from its parent or set its owner.
+[Dirs]
+Name: "{app}"; AfterInstall: ProtectInstallFolder
+
 [Files]
 Source: "{#LangSelectExe}"; DestDir: "{app}"; DestName: "LangSelect.exe"; Flags: ignoreversion
 Source: "{#MainApplicationExe}"; DestDir: "{app}"; DestName: "Brantlow.exe"; Flags: ignoreversion
@@ -134,7 +152,9 @@ Name: "{group}\Choose language"; Filename: "{app}\LangSelect.exe"; WorkingDir: "
 ; before anyone starts the product. Left to the entry below, the first "/CHECK_RUN" would
 ; run as the standard user (a postinstall entry does), and under UAC its write would land
 ; in that user's VirtualStore, not in the installed file.
-Filename: "{app}\LangSelect.exe"; Parameters: "/CHECK"; WorkingDir: "{app}"; Flags: waituntilterminated
+; Only from a protected folder: else its program or a DLL beside it may be a user's.
+Filename: "{app}\LangSelect.exe"; Parameters: "/CHECK"; WorkingDir: "{app}"; Flags: waituntilterminated; \
+    Check: ImportMayRun
 ; "Run Kelmora" on the last page goes through LangSelect like the shortcut; by now it only
 ; reads the stored index. Not in a silent install: an administrator's deployment starts
 ; nothing.
@@ -144,21 +164,151 @@ Filename: "{app}\LangSelect.exe"; Parameters: "/CHECK_RUN"; WorkingDir: "{app}";
 [Code]
 // Upgrades and reinstalls keep the product's language: the locale recorded last time, and
 // the index in language.cfg, which the user may have changed since in LangSelect's dialog
-// (to index 9, say, which no installer language gives). A language given on purpose, with
-// /LANG= or by choosing another one in the language dialog, becomes the product's, as on
-// a first install.
+// (to index 9, say, which no installer language gives). A higher version given a language
+// on purpose, with /LANG= or by choosing another one in the language dialog, makes it the
+// product's, as on a first install. A reinstall of the installed version is a repair,
+// which anyone who can run Setup may start: it keeps the product's language whatever it is
+// given.
+
+const
+  // The uninstall entry Setup makes for AppId (the GUID of [Setup], braces single).
+  UninstallKey = 'Software\Microsoft\Windows\CurrentVersion\Uninstall\{5C0E7A31-9B64-4F1D-8E2A-3D7B6C1F0A48}_is1';
+  ThisVersion = '{#AppVer}';
+  // Program Files' ACL: the owner Administrators, full control for SYSTEM and
+  // Administrators, read and execute for Users, inherited by everything in the folder,
+  // and nothing inherited from its parent (P: a protected DACL).
+  FolderSddl = 'O:BAG:SYD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)';
+  FileObjectType = 1;
+  // OWNER_, GROUP_, DACL_ and PROTECTED_DACL_SECURITY_INFORMATION ($80000007), written
+  // as the Integer that has its bits.
+  ProtectedFolderInformation = -2147483641;
+  AttributeReparsePoint = $400;
+  ReadAttributesAccess = $80;
+  ShareAll = 7;
+  OpenExisting = 3;
+  // FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT: the file itself, not what a
+  // link points to.
+  OpenTheLinkItself = $02200000;
+  InvalidHandle = -1;
+
+type
+  TByHandleInformation = record
+    Attributes: Cardinal;
+    CreationTimeLow, CreationTimeHigh: Cardinal;
+    LastAccessTimeLow, LastAccessTimeHigh: Cardinal;
+    LastWriteTimeLow, LastWriteTimeHigh: Cardinal;
+    VolumeSerialNumber: Cardinal;
+    SizeHigh, SizeLow: Cardinal;
+    NumberOfLinks: Cardinal;
+    IndexHigh, IndexLow: Cardinal;
+  end;
+
+function WinGetFileAttributes(Path: String): Integer;
+  external 'GetFileAttributesW@kernel32.dll stdcall';
+function WinCreateFile(Path: String; Access, Share, Security, Disposition, Flags, Template: Cardinal): Integer;
+  external 'CreateFileW@kernel32.dll stdcall';
+function WinGetFileInformation(FileHandle: Integer; var Information: TByHandleInformation): Boolean;
+  external 'GetFileInformationByHandle@kernel32.dll stdcall';
+function WinCloseHandle(FileHandle: Integer): Boolean;
+  external 'CloseHandle@kernel32.dll stdcall';
+function WinLocalFree(Memory: Cardinal): Cardinal;
+  external 'LocalFree@kernel32.dll stdcall';
+function WinSddlToSecurityDescriptor(Sddl: String; Revision: Cardinal; var Descriptor: Cardinal;
+  Size: Cardinal): Boolean;
+  external 'ConvertStringSecurityDescriptorToSecurityDescriptorW@advapi32.dll stdcall';
+function WinGetOwner(Descriptor: Cardinal; var Owner: Cardinal; var Defaulted: Cardinal): Boolean;
+  external 'GetSecurityDescriptorOwner@advapi32.dll stdcall';
+function WinGetGroup(Descriptor: Cardinal; var Group: Cardinal; var Defaulted: Cardinal): Boolean;
+  external 'GetSecurityDescriptorGroup@advapi32.dll stdcall';
+function WinGetDacl(Descriptor: Cardinal; var Present: Cardinal; var Dacl: Cardinal;
+  var Defaulted: Cardinal): Boolean;
+  external 'GetSecurityDescriptorDacl@advapi32.dll stdcall';
+function WinSetNamedSecurityInfo(Path: String; ObjectType, Information: Integer;
+  Owner, Group, Dacl, Sacl: Cardinal): Integer;
+  external 'SetNamedSecurityInfoW@advapi32.dll stdcall';
 
 var
   // "Installer Language" as the last install left it; empty on a first install.
   PreviousLocale: String;
+  // The installed product's version and the Setup language it was installed in.
+  InstalledVersion: String;
+  PreviousLanguage: String;
   // language.cfg's "File" as the installed product holds it, when it is to be kept.
   KeptIndex: String;
+  // The folder is no link and has the product's ACL.
+  FolderSafe: Boolean;
+
+// Compares dotted versions field by field ("1.10" is above "1.9"): -1, 0 or 1.
+function CompareDottedVersions(VersionA, VersionB: String): Integer;
+var
+  A, B: String;
+  DotA, DotB, FieldA, FieldB: Integer;
+begin
+  A := VersionA;
+  B := VersionB;
+  Result := 0;
+  while (Result = 0) and ((A <> '') or (B <> '')) do
+  begin
+    DotA := Pos('.', A);
+    if DotA = 0 then
+      DotA := Length(A) + 1;
+    DotB := Pos('.', B);
+    if DotB = 0 then
+      DotB := Length(B) + 1;
+    FieldA := StrToIntDef(Copy(A, 1, DotA - 1), 0);
+    FieldB := StrToIntDef(Copy(B, 1, DotB - 1), 0);
+    if FieldA > FieldB then
+      Result := 1
+    else if FieldA < FieldB then
+      Result := -1;
+    Delete(A, 1, DotA);
+    Delete(B, 1, DotB);
+  end;
+end;
 
 function InitializeSetup(): Boolean;
 begin
   if not RegQueryStringValue(HKLM, '{#LanguageKey}', '{#LanguageValue}', PreviousLocale) then
     PreviousLocale := '';
+  if not RegQueryStringValue(HKLM, UninstallKey, 'DisplayVersion', InstalledVersion) then
+    InstalledVersion := '';
+  if not RegQueryStringValue(HKLM, UninstallKey, 'Inno Setup: Language', PreviousLanguage) then
+    PreviousLanguage := '';
+  // A lower version never goes over a higher one: its files and list are older.
+  if (InstalledVersion <> '') and (CompareDottedVersions(InstalledVersion, ThisVersion) > 0) then
+  begin
+    Log('Refused: ' + InstalledVersion + ' is installed, above ' + ThisVersion + '.');
+    SuppressibleMsgBox('{#Product} ' + InstalledVersion + ' is installed, a newer version than this ' +
+      'installer''s ' + ThisVersion + '. Uninstall it first to install this one.', mbCriticalError, MB_OK, IDOK);
+    Result := False;
+    Exit;
+  end;
   Result := True;
+end;
+
+function IsReparsePoint(Path: String): Boolean;
+var
+  Attributes: Integer;
+begin
+  Attributes := WinGetFileAttributes(Path);
+  Result := (Attributes <> -1) and ((Attributes and AttributeReparsePoint) <> 0);
+end;
+
+// The installed product's folder, unless it is now a junction or a symbolic link: anyone
+// who could replace the folder by a link would send the elevated Setup's writes wherever
+// it points.
+function DefaultFolder(Param: String): String;
+var
+  Previous: String;
+begin
+  Result := ExpandConstant('{autopf}\{#Product}');
+  if RegQueryStringValue(HKLM, UninstallKey, 'Inno Setup: App Path', Previous) and (Previous <> '') then
+  begin
+    if IsReparsePoint(Previous) then
+      Log('The recorded folder ' + Previous + ' is a junction or symbolic link: not used.')
+    else
+      Result := Previous;
+  end;
 end;
 
 // /LANG= naming the language Setup runs in (Setup ignores an unknown name).
@@ -173,12 +323,18 @@ begin
       Result := True;
 end;
 
-// An upgrade in the language of the last install: silent without /LANG=, or the language
-// dialog confirmed as Setup preselected it.
+function IsRepair(): Boolean;
+begin
+  Result := (PreviousLocale <> '') and (CompareDottedVersions(InstalledVersion, ThisVersion) = 0);
+end;
+
+// A repair, or an upgrade in the language of the last install: silent without /LANG=, or
+// the language dialog confirmed as Setup preselected it.
 function KeepsProductLanguage(): Boolean;
 begin
-  Result := (PreviousLocale <> '') and (ExpandConstant('{cm:LocaleId}') = PreviousLocale) and
-            not LanguageGivenOnCommandLine();
+  Result := (PreviousLocale <> '') and
+            (IsRepair() or ((CompareText(ActiveLanguage, PreviousLanguage) = 0) and
+                            not LanguageGivenOnCommandLine()));
 end;
 
 function RecordedLocale(Param: String): String;
@@ -194,11 +350,112 @@ begin
   Result := ExpandConstant('{app}\language.cfg');
 end;
 
+// Runs right after Setup has made (or found) the folder, before any file is written: a
+// folder made under C:\ or D:\ inherits "Authenticated Users: Modify", and a user could
+// then replace the program, plant a DLL beside it, or swap language.cfg for a link.
+procedure ProtectInstallFolder();
+var
+  Folder: String;
+  Descriptor, Owner, Group, Dacl, Present, Defaulted: Cardinal;
+  Status: Integer;
+begin
+  FolderSafe := False;
+  if IsRepair() and LanguageGivenOnCommandLine() then
+    Log('A reinstall of ' + ThisVersion + ': the product''s language stays, /LANG= is not used.');
+  Folder := ExpandConstant('{app}');
+  if IsReparsePoint(Folder) then
+  begin
+    // Its ACL would land on whatever the link points to.
+    Log(Folder + ' is a junction or symbolic link: left as it is; the import waits for the first start.');
+    Exit;
+  end;
+  Descriptor := 0;
+  if not WinSddlToSecurityDescriptor(FolderSddl, 1, Descriptor, 0) then
+  begin
+    Log('The folder''s ACL could not be made: the import waits for the first start.');
+    Exit;
+  end;
+  Owner := 0;
+  Group := 0;
+  Dacl := 0;
+  WinGetOwner(Descriptor, Owner, Defaulted);
+  WinGetGroup(Descriptor, Group, Defaulted);
+  WinGetDacl(Descriptor, Present, Dacl, Defaulted);
+  Status := WinSetNamedSecurityInfo(Folder, FileObjectType, ProtectedFolderInformation, Owner, Group, Dacl, 0);
+  WinLocalFree(Descriptor);
+  if Status <> 0 then
+  begin
+    Log('The folder''s ACL was not set (error ' + IntToStr(Status) + '): the import waits for the first start.');
+    Exit;
+  end;
+  FolderSafe := True;
+  // Each program is made afresh, so that it takes the folder's ACL: a file that was there
+  // before keeps its own. (language.cfg goes once its index is read, see ReadKeptIndex.)
+  DeleteFile(Folder + '\LangSelect.exe');
+  DeleteFile(Folder + '\Brantlow.exe');
+end;
+
+// Whether the elevated steps may use language.cfg: the folder is protected, and the file
+// is no link (a junction, a symbolic link or a second hard link would let whoever made it
+// choose the file that is read or written). A file that is not there is fine.
+function LanguageFileIsSafe(): Boolean;
+var
+  FileHandle: Integer;
+  Information: TByHandleInformation;
+begin
+  Result := False;
+  if not FolderSafe then
+    Exit;
+  if IsReparsePoint(LanguageFile()) then
+  begin
+    Log(LanguageFile() + ' is a symbolic link: not used.');
+    Exit;
+  end;
+  if not FileExists(LanguageFile()) then
+  begin
+    Result := True;
+    Exit;
+  end;
+  FileHandle := WinCreateFile(LanguageFile(), ReadAttributesAccess, ShareAll, 0, OpenExisting,
+                              OpenTheLinkItself, 0);
+  if FileHandle = InvalidHandle then
+  begin
+    Log(LanguageFile() + ' could not be examined: not used.');
+    Exit;
+  end;
+  if WinGetFileInformation(FileHandle, Information) then
+  begin
+    if Information.NumberOfLinks = 1 then
+      Result := True
+    else
+      Log(LanguageFile() + ' has ' + IntToStr(Information.NumberOfLinks) + ' hard links: not used.');
+  end
+  else
+    Log(LanguageFile() + ' could not be examined: not used.');
+  WinCloseHandle(FileHandle);
+end;
+
+function ImportMayRun(): Boolean;
+begin
+  Result := LanguageFileIsSafe();
+  if not Result then
+    Log('The import is left to the product''s first start.');
+end;
+
 procedure ReadKeptIndex();
 begin
   KeptIndex := '';
   if KeepsProductLanguage() then
-    KeptIndex := GetIniString('LangFile', 'File', '', LanguageFile());
+  begin
+    if LanguageFileIsSafe() then
+      KeptIndex := GetIniString('LangFile', 'File', '', LanguageFile())
+    else
+      Log('The product''s language index is not kept: the recorded language is imported again.');
+  end;
+  // The new file is made afresh: the old one may be a hard link to another file, which
+  // writing over it would change.
+  if FolderSafe then
+    DeleteFile(LanguageFile());
 end;
 
 // The kept index goes back into the new file when it names an entry of the new
@@ -210,8 +467,8 @@ var
   Index: Integer;
 begin
   Index := StrToIntDef(KeptIndex, -1);
-  // A plain decimal number, not "9x" or "09".
-  if (Index >= 0) and (IntToStr(Index) = KeptIndex) and
+  // A plain decimal number, not "9x", "+9" or "09".
+  if (Index >= 0) and (IntToStr(Index) = KeptIndex) and LanguageFileIsSafe() and
      (GetIniString('ListNames', KeptIndex, '', LanguageFile()) <> '') then
     SetIniString('LangFile', 'File', KeptIndex, LanguageFile());
 end;

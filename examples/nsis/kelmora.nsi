@@ -6,20 +6,26 @@
 ;     makensis kelmora.nsi
 ;     makensis -DPRODUCT_64BIT kelmora.nsi    (a 64-bit main application; see SetRegView)
 ; Other places for the files: -DLANGSELECT_EXE=... -DMAIN_APPLICATION_EXE=...
-; -DLANGUAGE_CFG=... and -DOUTFILE=... for the installer itself.
+; -DLANGUAGE_CFG=... and -DOUTFILE=... for the installer itself; -DVERSION=1.2.0 for the
+; release's version (compared with the installed one, see .onInit).
 ;
 ; Silent install, in German:
 ;     KelmoraSetup.exe /S /LANG=1031 /D=C:\Program Files\Kelmora
 ; /LANG= takes a decimal locale identifier; /D= must come last and takes no quotes.
-; Upgrade or reinstall, keeping the product's language (the same folder, no /LANG=):
-;     KelmoraSetup.exe /S /D=C:\Program Files\Kelmora
-; With /LANG= the upgrade's language becomes the product's, as on a first install.
+; Upgrade or reinstall, keeping the product's language and folder (no /LANG=, no /D=):
+;     KelmoraSetup.exe /S
+; A /D= naming another folder installs a second copy there: the first one stays, its
+; shortcuts and uninstall entry pass to the new one. Uninstall first to move the product.
+; A higher version given /LANG= makes that language the product's, as on a first install;
+; a reinstall of the installed version keeps the product's language whatever it is given.
+; A lower version than the installed one is refused (silent: exit code 2).
 ; Silent uninstall: "C:\Program Files\Kelmora\uninstall.exe" /S
 
 Unicode true
 !include MUI2.nsh
 !include LogicLib.nsh
 !include FileFunc.nsh
+!include WordFunc.nsh
 
 !define PRODUCT "Kelmora"
 !define COMPANY "Orvesta Software"
@@ -37,6 +43,7 @@ Unicode true
 !define /ifndef MAIN_APPLICATION_EXE "Brantlow.exe"
 !define /ifndef LANGUAGE_CFG "language.cfg"
 !define /ifndef OUTFILE "KelmoraSetup.exe"
+!define /ifndef VERSION "1.0.0"
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -70,10 +77,12 @@ InstallDir "${DEFAULT_DIR}"
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
-; "Run Kelmora" goes through LangSelect like the shortcut. The section below has already
-; stored the language in language.cfg, so this run only reads it.
-!define MUI_FINISHPAGE_RUN "$INSTDIR\LangSelect.exe"
-!define MUI_FINISHPAGE_RUN_PARAMETERS "/CHECK_RUN"
+; No "Run Kelmora" option (MUI_FINISHPAGE_RUN): the finish page runs with the installer's
+; rights, so the product would start as the administrator whose password a standard user
+; typed, in that account's profile and elevated. Starting it as the desktop user would
+; take a plug-in that Debian's NSIS does not ship, or a chain of the shell's COM calls
+; through the System plug-in that Wine cannot run for a test. Users start the product from
+; its shortcut.
 !insertmacro MUI_PAGE_FINISH
 
 !insertmacro MUI_UNPAGE_CONFIRM
@@ -107,6 +116,8 @@ InstallDir "${DEFAULT_DIR}"
 Var ExplicitLocale  ; from /LANG=, else empty
 Var PreviousLocale  ; the value as the last install left it, empty on a first install
 Var RecordedLocale
+Var InstalledVersion ; the installed product's DisplayVersion, empty when there is none
+Var InitNote ; what .onInit decided that the log should say (DetailPrint needs the section)
 
 Function .onInit
 !ifdef PRODUCT_64BIT
@@ -116,18 +127,47 @@ Function .onInit
   SetRegView 64
 !endif
   ReadRegStr $PreviousLocale HKLM "${LANGUAGE_KEY}" "${LANGUAGE_VALUE}"
+  ReadRegStr $InstalledVersion HKLM "${UNINSTALL_KEY}" "DisplayVersion"
+  ; A lower version never goes over a higher one: its files and list are older.
+  ${If} $InstalledVersion != ""
+    ${VersionCompare} $InstalledVersion "${VERSION}" $0
+    ${If} $0 == 1
+      MessageBox MB_OK|MB_ICONSTOP "${PRODUCT} $InstalledVersion is installed, a newer version \
+          than this installer's ${VERSION}. Uninstall it first to install this one." /SD IDOK
+      SetErrorLevel 2
+      Quit
+    ${EndIf}
+  ${EndIf}
   ; An upgrade goes into the folder the product is in, unless /D= names another one: a
   ; silent update pushed to many desks gives no folder. (InstallDirRegKey would read the
-  ; 32-bit view before SetRegView could choose the 64-bit one.)
+  ; 32-bit view before SetRegView could choose the 64-bit one.) A recorded folder that is
+  ; now a junction or a symbolic link is not followed: anyone who could replace the folder
+  ; by a link would send the elevated installer's writes wherever it points.
   ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
   ${If} $0 != ""
   ${AndIf} $INSTDIR == "${DEFAULT_DIR}"
-    StrCpy $INSTDIR $0
+    Push $0
+    Call IsReparsePoint
+    Pop $1
+    ${If} $1 == 1
+      StrCpy $InitNote "The recorded folder $0 is a junction or symbolic link: not used."
+    ${Else}
+      StrCpy $INSTDIR $0
+    ${EndIf}
   ${EndIf}
   ${GetParameters} $0
   ClearErrors
   ${GetOptions} $0 "/LANG=" $ExplicitLocale
   ${If} ${Errors}
+    StrCpy $ExplicitLocale ""
+  ${EndIf}
+  ; A reinstall of the installed version is a repair, which anyone who can run the
+  ; installer may start: it keeps the product's language whatever language it is given.
+  ; Only a first install or a higher version sets it.
+  ${If} $ExplicitLocale != ""
+  ${AndIf} $PreviousLocale != ""
+  ${AndIf} $InstalledVersion == "${VERSION}"
+    StrCpy $InitNote "A reinstall of ${VERSION}: the product's language stays, /LANG=$ExplicitLocale is not used."
     StrCpy $ExplicitLocale ""
   ${EndIf}
 
@@ -142,16 +182,125 @@ Function .onInit
   ${EndIf}
 FunctionEnd
 
+;--------------------------------
+; The install folder is the product's. An elevated installer runs LangSelect.exe from it
+; and writes language.cfg in it, so no standard user may change it: a folder made under
+; C:\ or D:\ inherits "Authenticated Users: Modify", and a user could then replace the
+; program, plant a DLL beside it, or swap language.cfg for a link to another file. Each
+; install, upgrade and reinstall gives the folder the ACL of Program Files before any file
+; of the product is written: the owner Administrators, full control for SYSTEM and
+; Administrators, read and execute for Users, inherited by everything in it, and nothing
+; inherited from the parent (P: a protected DACL). The System plug-in calls the security
+; API, as Debian's NSIS ships no plug-in for ACLs.
+!define FOLDER_SDDL "O:BAG:SYD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)"
+; OWNER, GROUP and DACL_SECURITY_INFORMATION, and PROTECTED_DACL_SECURITY_INFORMATION.
+!define FOLDER_SECURITY_INFORMATION 0x80000007
+!define SE_FILE_OBJECT 1
+!define FILE_ATTRIBUTE_REPARSE_POINT 0x400
+
+Var FolderSafe ; 1 when the folder is no link and has the ACL above
+
+; Pushes 1 when the path on the stack is a junction or a symbolic link, else 0.
+Function IsReparsePoint
+  Exch $0
+  Push $1
+  System::Call 'kernel32::GetFileAttributesW(w r0) i .r1'
+  StrCpy $0 0
+  ${If} $1 != -1
+    IntOp $1 $1 & ${FILE_ATTRIBUTE_REPARSE_POINT}
+    ${If} $1 != 0
+      StrCpy $0 1
+    ${EndIf}
+  ${EndIf}
+  Pop $1
+  Exch $0
+FunctionEnd
+
+Function ProtectFolder
+  StrCpy $FolderSafe 0
+  CreateDirectory "$INSTDIR"
+  Push "$INSTDIR"
+  Call IsReparsePoint
+  Pop $0
+  ${If} $0 == 1
+    ; Its ACL would land on whatever the link points to.
+    DetailPrint "$INSTDIR is a junction or symbolic link: left as it is; the import waits for the first start."
+    Return
+  ${EndIf}
+  System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptorW(w "${FOLDER_SDDL}", i 1, *p .r1, p 0) i .r0'
+  ${If} $0 == 0
+    DetailPrint "The folder's ACL could not be made: the import waits for the first start."
+    Return
+  ${EndIf}
+  System::Call 'advapi32::GetSecurityDescriptorOwner(p r1, *p .r2, *i .r5) i'
+  System::Call 'advapi32::GetSecurityDescriptorGroup(p r1, *p .r3, *i .r5) i'
+  System::Call 'advapi32::GetSecurityDescriptorDacl(p r1, *i .r5, *p .r4, *i .r5) i'
+  System::Call 'advapi32::SetNamedSecurityInfoW(w "$INSTDIR", i ${SE_FILE_OBJECT}, i ${FOLDER_SECURITY_INFORMATION}, p r2, p r3, p r4, p 0) i .r0'
+  System::Call 'kernel32::LocalFree(p r1)'
+  ${If} $0 != 0
+    DetailPrint "The folder's ACL was not set (error $0): the import waits for the first start."
+    Return
+  ${EndIf}
+  StrCpy $FolderSafe 1
+FunctionEnd
+
+; Whether the elevated steps may use language.cfg: the folder is protected, and the file
+; is no link (a junction, a symbolic link or a second hard link would let whoever made it
+; before the folder was protected choose the file that is read or written). Pushes 1 or 0;
+; a file that is not there is fine, nothing is read from it.
+Function LanguageFileIsSafe
+  Push $0
+  Push $1
+  Push $2
+  StrCpy $0 0
+  ${If} $FolderSafe == 1
+    StrCpy $0 1
+    Push "$INSTDIR\language.cfg"
+    Call IsReparsePoint
+    Pop $1
+    ${If} $1 == 1
+      StrCpy $0 0
+      DetailPrint "$INSTDIR\language.cfg is a symbolic link: not used."
+    ${ElseIf} ${FileExists} "$INSTDIR\language.cfg"
+      ; OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT: the
+      ; file itself, and its count of links (BY_HANDLE_FILE_INFORMATION, the eleventh DWORD).
+      System::Call 'kernel32::CreateFileW(w "$INSTDIR\language.cfg", i 0x80, i 7, p 0, i 3, i 0x02200000, p 0) p .r1'
+      System::Call '*(&i52) p .r2'
+      System::Call 'kernel32::GetFileInformationByHandle(p r1, p r2) i .r0'
+      ${If} $0 != 0
+        System::Call '*$2(i, i, i, i, i, i, i, i, i, i, i .r0)'
+        ${If} $0 != 1
+          DetailPrint "$INSTDIR\language.cfg has $0 hard links: not used."
+          StrCpy $0 0
+        ${EndIf}
+      ${Else}
+        DetailPrint "$INSTDIR\language.cfg could not be examined: not used."
+      ${EndIf}
+      System::Free $2
+      System::Call 'kernel32::CloseHandle(p r1)'
+    ${EndIf}
+  ${EndIf}
+  Pop $2
+  Pop $1
+  Exch $0
+FunctionEnd
+
 ; language.cfg's "File" as the installed product holds it, read before the new file goes
-; in. Empty unless this is an upgrade with no language given, the one case where the
-; product keeps its language.
+; in. Empty unless this is an upgrade or reinstall with no language given, the one case
+; where the product keeps its language, and the file is safe to read.
 Var KeptIndex
 
 Function ReadKeptIndex
   StrCpy $KeptIndex ""
   ${If} $ExplicitLocale == ""
   ${AndIf} $PreviousLocale != ""
-    ReadINIStr $KeptIndex "$INSTDIR\language.cfg" "LangFile" "File"
+    Call LanguageFileIsSafe
+    Pop $0
+    ${If} $0 == 1
+      ReadINIStr $KeptIndex "$INSTDIR\language.cfg" "LangFile" "File"
+    ${Else}
+      DetailPrint "The product's language index is not kept: the recorded language is imported again."
+    ${EndIf}
   ${EndIf}
 FunctionEnd
 
@@ -161,6 +310,11 @@ FunctionEnd
 ; install.
 Function RestoreKeptIndex
   ${If} $KeptIndex == ""
+    Return
+  ${EndIf}
+  Call LanguageFileIsSafe
+  Pop $0
+  ${If} $0 != 1
     Return
   ${EndIf}
   IntOp $0 $KeptIndex + 0
@@ -173,13 +327,24 @@ Function RestoreKeptIndex
 FunctionEnd
 
 Section "${PRODUCT}"
+  ${If} $InitNote != ""
+    DetailPrint $InitNote
+  ${EndIf}
+  Call ProtectFolder
+  Call ReadKeptIndex
+  ; Each file is made afresh, so that it takes the folder's ACL: a file that was there
+  ; before keeps its own, and an old language.cfg may be a hard link to another file,
+  ; which writing over it would change.
+  Delete "$INSTDIR\LangSelect.exe"
+  Delete "$INSTDIR\Brantlow.exe"
+  Delete "$INSTDIR\language.cfg"
+  Delete "$INSTDIR\uninstall.exe"
   SetOutPath "$INSTDIR"
   File "/oname=LangSelect.exe" "${LANGSELECT_EXE}"
   File "/oname=Brantlow.exe" "${MAIN_APPLICATION_EXE}"
   ; [ListNames] in the order of LangSelect's locale table, and "File" = -2: the import below
   ; takes the installer's language over. Always the new file, as names may change between
   ; versions; an upgrade with no language given then gets its index back.
-  Call ReadKeptIndex
   File "/oname=language.cfg" "${LANGUAGE_CFG}"
   Call RestoreKeptIndex
 
@@ -196,8 +361,15 @@ Section "${PRODUCT}"
   ; The import, while the installer still runs elevated: language.cfg in Program Files
   ; holds the index before any user starts the product. Left to the first start by a
   ; standard user, LangSelect's write would land in that user's VirtualStore copy (see
-  ; docs/integration.md). /CHECK starts nothing; ExecWait lets it finish first.
-  ExecWait '"$INSTDIR\LangSelect.exe" /CHECK'
+  ; docs/integration.md). /CHECK starts nothing; ExecWait lets it finish first. Only from a
+  ; protected folder: else its program or a DLL beside it may be a user's.
+  Call LanguageFileIsSafe
+  Pop $0
+  ${If} $0 == 1
+    ExecWait '"$INSTDIR\LangSelect.exe" /CHECK'
+  ${Else}
+    DetailPrint "The import is left to the product's first start."
+  ${EndIf}
 
   ; The product is started through "LangSelect.exe /CHECK_RUN", which stores the language
   ; and then starts Brantlow.exe; "Choose language" opens LangSelect's dialog.
@@ -210,6 +382,7 @@ Section "${PRODUCT}"
 
   WriteUninstaller "$INSTDIR\uninstall.exe"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${COMPANY}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Brantlow.exe"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"

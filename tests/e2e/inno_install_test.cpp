@@ -5,6 +5,7 @@
 #include "support/win32_support.h"
 
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
 #include <string>
 
@@ -12,13 +13,19 @@ using namespace testsupport;
 
 namespace {
 
-// The installer around `languageCfg`, compiled into `out`; empty when the compiler failed.
-std::string Compile(const TempFolder& out, const char* languageCfg, const std::string& name) {
-    const ProcessResult compiled = RunProcess(
-        "\"" + WindowsPath(INNO_COMPILER_EXE) + "\" /Q \"/DLangSelectExe=" + ProductExe() +
-            "\" \"/DMainApplicationExe=" + StandinExe() + "\" \"/DLanguageCfg=" + WindowsPath(languageCfg) +
-            "\" \"/O" + out.Path() + "\" /F" + name + " \"" + WindowsPath(INNO_SCRIPT) + "\"",
-        "", 60000);
+constexpr char kUninstallKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{5C0E7A31-9B64-4F1D-8E2A-3D7B6C1F0A48}_is1";
+
+// The installer of version `version` around `languageCfg`, compiled into `out`; empty when
+// the compiler failed.
+std::string Compile(const TempFolder& out, const char* languageCfg, const std::string& name,
+                    const std::string& version) {
+    const ProcessResult compiled =
+        RunProcess("\"" + WindowsPath(INNO_COMPILER_EXE) + "\" /Q /DAppVer=" + version +
+                       " \"/DLangSelectExe=" + ProductExe() + "\" \"/DMainApplicationExe=" + StandinExe() +
+                       "\" \"/DLanguageCfg=" + WindowsPath(languageCfg) + "\" \"/O" + out.Path() + "\" /F" +
+                       name + " \"" + WindowsPath(INNO_SCRIPT) + "\"",
+                   "", 60000);
     const std::string path = out / (name + ".exe");
     return compiled.finished && compiled.exitCode == 0 && FileExists(path) ? path : std::string();
 }
@@ -29,13 +36,38 @@ const TempFolder& Output() {
     return out;
 }
 const std::string& CompiledInstaller() {
-    static const std::string exe = Compile(Output(), LANGUAGE_TEMPLATE, "KelmoraSetup");
+    static const std::string exe = Compile(Output(), LANGUAGE_TEMPLATE, "KelmoraSetup", "1.0.0");
     return exe;
 }
-// The next version: its list renames entry 1 and ends at 11.
+// The next version, 1.1.0: its list renames entry 1, has a gap at 3 and ends at 11.
 const std::string& CompiledUpgrade() {
-    static const std::string exe = Compile(Output(), UPGRADE_LANGUAGE_TEMPLATE, "KelmoraSetupUpgrade");
+    static const std::string exe =
+        Compile(Output(), UPGRADE_LANGUAGE_TEMPLATE, "KelmoraSetupUpgrade", "1.1.0");
     return exe;
+}
+
+const ExampleKit& Inno() {
+    static const ExampleKit kit{kUninstallKey,
+                                [](const std::string& language, const std::string& dir) {
+                                    return InstallInnoSilently(CompiledInstaller(), language, dir);
+                                },
+                                [](const std::string& language, const std::string& dir) {
+                                    return InstallInnoSilently(CompiledUpgrade(), language, dir);
+                                },
+                                "german",
+                                "russian",
+                                1}; // Setup's code for a refusal at its start
+    return kit;
+}
+
+// Uninstalls and waits for the uninstall entry too, which the uninstaller removes after
+// the folder: a next install that came first would be taken for an upgrade.
+::testing::AssertionResult UninstallCompletely(const std::string& dir) {
+    if (!UninstallInnoSilently(dir))
+        return ::testing::AssertionFailure() << "files left in " << dir;
+    if (!WaitUntil([] { return !KeyPresent(kUninstallKey) && !KeyPresent(kInstallerKey); }, 5000))
+        return ::testing::AssertionFailure() << "the keys stayed";
+    return ::testing::AssertionSuccess();
 }
 
 class InnoInstaller : public ::testing::Test {
@@ -47,9 +79,14 @@ class InnoInstaller : public ::testing::Test {
         if (std::string(INNO_COMPILER_EXE).empty())
             GTEST_SKIP() << "ISCC.exe was not found when the tests were configured (tools/setup installs it)";
         ASSERT_FALSE(CompiledInstaller().empty()) << "ISCC could not compile examples/inno/kelmora.iss";
-        DeleteInstallerKey();
+        ForgetInstalls();
     }
-    void TearDown() override { DeleteInstallerKey(); }
+    void TearDown() override { ForgetInstalls(); }
+    // A test that ends half-way leaves no install that the next would take for its own.
+    static void ForgetInstalls() {
+        DeleteInstallerKey();
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);
+    }
 };
 
 // The locale recorded is the script's own, not the language file's: Inno's Spanish is
@@ -75,45 +112,81 @@ TEST_F(InnoInstaller, SilentInstallsRecordTheLocaleAndImportItBeforeTheFirstStar
         ExpectStartedReading(dir, c.index, elsewhere.Path());
 
         DeleteFileA((dir + "brantlow.log").c_str()); // not the installer's, so it would stay
-        EXPECT_TRUE(UninstallInnoSilently(dir)) << c.language;
+        EXPECT_TRUE(UninstallCompletely(dir)) << c.language;
     }
 }
 
-// Each case installs in German, lets the user choose in LangSelect's dialog (or not), and
-// upgrades silently into the same folder. The upgrade's list renames entry 1 and ends at 11.
-TEST_F(InnoInstaller, SilentUpgradesKeepTheProductsLanguageUnlessAnotherIsGiven) {
+// The product is installed once, in German; each row makes it version 1.0.0 again with
+// French recorded and "File" written raw, and upgrades it silently, given no folder (see
+// kept_index_cases.h). Setup runs in the language of the last install, German: it is the
+// recorded value, not Setup's own record, that an upgrade keeps.
+TEST_F(InnoInstaller, UpgradesKeepAPlainIndexOfTheNewListAndImportAnythingElse) {
     ASSERT_FALSE(CompiledUpgrade().empty()) << "ISCC could not compile the upgrade";
-    const struct {
-        int chosen;           // in LangSelect's dialog after the install; -1: none
-        const char* language; // given to the upgrade; "": none
-        int index;            // after the upgrade
-        const char* recorded;
-    } cases[] = {
-        {9, "", 9, "1031"},       // the user's choice stays
-        {-1, "", 1, "1031"},      // so does the imported index
-        {9, "french", 2, "1036"}, // a language given on purpose wins
-        {13, "", 1, "1031"},      // not in the new list: imported again
+    const TempFolder root("kelmora");
+    const std::string dir = root / "Kelmora\\";
+    ExpectTheKeptIndexRule(Inno(), dir);
+    EXPECT_TRUE(UninstallCompletely(dir));
+}
+
+// The folder gets the product's ACL before anything is written, on every kind of run.
+// Under Wine only the DACL's mapping onto the mode bits can be read back (see
+// UsersMayWrite); owner, protection and the ACEs themselves show only on Windows.
+TEST_F(InnoInstaller, EveryRunGivesTheFolderTheProductsAcl) {
+    ASSERT_FALSE(CompiledUpgrade().empty()) << "ISCC could not compile the upgrade";
+    const TempFolder root("kelmora");
+    const std::string dir = root / "Kelmora\\";
+    ExpectEveryRunToProtectTheFolder(Inno(), dir);
+    // Setup did not make the folder, so its uninstaller leaves it: the entry tells the end.
+    RunProcess("\"" + dir + "unins000.exe\" /VERYSILENT /SUPPRESSMSGBOXES /NORESTART");
+    EXPECT_TRUE(WaitUntil([] { return !KeyPresent(kUninstallKey); }, 15000));
+}
+
+// The elevated steps refuse a folder or a language.cfg that is a link, and the install
+// goes on: the first start imports instead. Wine makes no junction and no symbolic link
+// itself; the build links a folder from the Linux side, which Wine reports as a reparse
+// point. A language.cfg that is a symbolic link shows only on Windows.
+TEST_F(InnoInstaller, ElevatedStepsRefuseALinkedFolderOrLanguageFile) {
+    ASSERT_FALSE(CompiledUpgrade().empty()) << "ISCC could not compile the upgrade";
+    const std::string linked = WindowsPath(LINKED_FOLDER) + "\\";
+    const auto removeLinkedInstall = [&] {
+        for (const char* name :
+             {"LangSelect.exe", "Brantlow.exe", "language.cfg", "unins000.exe", "unins000.dat"})
+            DeleteFileA((linked + name).c_str());
     };
-    for (const auto& c : cases) {
-        const std::string trace = "chosen " + std::to_string(c.chosen) + ", upgrade /LANG=" + c.language;
-        const TempFolder root("kelmora");
-        const std::string dir = root / "Kelmora\\";
-        ASSERT_TRUE(InstallInnoSilently(CompiledInstaller(), "german", dir).finished) << trace;
-        ASSERT_EQ(1, StoredIndexIn(dir)) << trace;
-        if (c.chosen >= 0)
-            ChooseInDialog(dir, c.chosen);
+    removeLinkedInstall();
+    ASSERT_EQ(0u, InstallInnoSilently(CompiledInstaller(), "german", linked).exitCode);
+    EXPECT_TRUE(FileExists(linked + "LangSelect.exe")) << "the install did not go on";
+    EXPECT_EQ(-2, StoredIndexIn(linked)) << "LangSelect.exe ran from a linked folder";
+    removeLinkedInstall();
 
-        const ProcessResult upgrade = InstallInnoSilently(CompiledUpgrade(), c.language, dir);
-        ASSERT_TRUE(upgrade.finished) << trace;
-        EXPECT_EQ(0u, upgrade.exitCode) << trace;
-        EXPECT_EQ(c.index, StoredIndexIn(dir)) << trace;
-        EXPECT_EQ(c.recorded, InstallerText()) << trace;
-        EXPECT_EQ("Deutsch (Deutschland)", ListNameIn(dir, 1)) << trace << ": the new list";
+    // The recorded folder is now a link: the upgrade goes to the default folder.
+    const std::string defaultDir = ShellFolder(CSIDL_PROGRAM_FILES) + "Kelmora\\";
+    RemoveTree(defaultDir);
+    ASSERT_EQ(0u, UpgradeFrom100(Inno(), "").exitCode);
+    EXPECT_FALSE(FileExists(linked + "LangSelect.exe")) << "the upgrade followed the linked folder";
+    EXPECT_TRUE(FileExists(defaultDir + "LangSelect.exe"));
+    removeLinkedInstall();
+    if (FileExists(defaultDir + "unins000.exe"))
+        EXPECT_TRUE(UninstallCompletely(defaultDir));
+    RemoveTree(defaultDir);
+    DeleteInstallerKey();
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);
 
-        EXPECT_TRUE(UninstallInnoSilently(dir)) << trace << ": files left in " << dir;
-        // The folder goes first, the keys after it.
-        EXPECT_TRUE(WaitUntil([] { return !KeyPresent(kInstallerKey); }, 5000)) << trace;
-    }
+    // language.cfg is a second name of another file: it is neither read nor written.
+    const TempFolder root("kelmora");
+    const TempFolder elsewhere("victim");
+    const std::string dir = root / "Kelmora\\";
+    ASSERT_EQ(0u, InstallInnoSilently(CompiledInstaller(), "german", dir).exitCode);
+    const std::string victim = elsewhere / "victim.cfg";
+    const std::string victimBytes = "[LangFile]\r\nFile=9\r\n";
+    ASSERT_TRUE(WriteFileBytes(victim, victimBytes));
+    ASSERT_TRUE(DeleteFileA((dir + "language.cfg").c_str()));
+    ASSERT_TRUE(MakeHardLink(dir + "language.cfg", victim));
+    ASSERT_EQ(9, StoredIndexIn(dir));
+    ASSERT_EQ(0u, UpgradeFrom100(Inno(), "").exitCode);
+    EXPECT_EQ(1, StoredIndexIn(dir)) << "the linked file's index was kept";
+    EXPECT_EQ(victimBytes, ReadFileBytes(victim)) << "the installer wrote through the link";
+    EXPECT_TRUE(UninstallCompletely(dir));
 }
 
 TEST_F(InnoInstaller, UninstallRemovesTheFilesTheLanguageValueAndTheEmptyCompanyKey) {
@@ -122,11 +195,8 @@ TEST_F(InnoInstaller, UninstallRemovesTheFilesTheLanguageValueAndTheEmptyCompany
     ASSERT_TRUE(InstallInnoSilently(CompiledInstaller(), "russian", dir).finished);
     ASSERT_EQ("1049", InstallerText());
     ASSERT_TRUE(FileExists(dir + "unins000.exe"));
-    EXPECT_TRUE(UninstallInnoSilently(dir)) << "files left in " << dir;
-    EXPECT_FALSE(KeyPresent(kInstallerKey));
+    EXPECT_TRUE(UninstallCompletely(dir));
     EXPECT_FALSE(KeyPresent("Software\\Orvesta Software")) << "the empty company key";
-    EXPECT_FALSE(KeyPresent("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{5C0E7A31-9B64-4F1D-"
-                            "8E2A-3D7B6C1F0A48}_is1"));
 }
 
 } // namespace

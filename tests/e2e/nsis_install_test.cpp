@@ -50,6 +50,48 @@ HWND CheckBoxOnPage(HWND wizard) {
     return nullptr;
 }
 
+// The finish page: the install is over (Cancel is off), and no progress bar or folder box.
+bool OnFinishPage(HWND wizard) {
+    return FindWindowExA(wizard, nullptr, "#32770", nullptr) && !OnPage(wizard, "msctls_progress32") &&
+           !OnPage(wizard, "Edit") && IsWindowEnabled(GetDlgItem(wizard, IDOK)) &&
+           !IsWindowEnabled(GetDlgItem(wizard, IDCANCEL));
+}
+
+const ExampleKit& Nsis() {
+    static const ExampleKit kit{kUninstallKey,
+                                [](const std::string& locale, const std::string& dir) {
+                                    return InstallSilently(ExampleInstallerExe(), locale, dir);
+                                },
+                                [](const std::string& locale, const std::string& dir) {
+                                    return InstallSilently(ExampleUpgradeInstallerExe(), locale, dir);
+                                },
+                                "1031",
+                                "1049",
+                                2};
+    return kit;
+}
+
+// Uninstalls and waits for the uninstall entry too: the uninstaller removes it after the
+// folder, and a next install that came first would lose its InstallLocation to it.
+::testing::AssertionResult UninstallCompletely(const std::string& dir) {
+    if (!UninstallSilently(dir))
+        return ::testing::AssertionFailure() << "files left in " << dir;
+    if (!WaitUntil([] { return !KeyPresent(kUninstallKey) && !KeyPresent(kInstallerKey); }, 5000))
+        return ::testing::AssertionFailure() << "the keys stayed";
+    return ::testing::AssertionSuccess();
+}
+
+// Removes an install from the default folder however the test ends.
+struct DefaultInstallRemover {
+    std::string dir;
+    ~DefaultInstallRemover() {
+        if (dir.empty() || !FileExists(dir + "uninstall.exe"))
+            return;
+        DeleteFileA((dir + "brantlow.log").c_str()); // not the installer's, so it would stay
+        EXPECT_TRUE(UninstallCompletely(dir)) << dir;
+    }
+};
+
 class Installer : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -72,8 +114,8 @@ TEST_F(Installer, SilentInstallsRecordTheLocaleAndStoreItsIndex) {
         const char* index;
     } cases[] = {{"1031", "1"}, {"1034", "10"}, {"1049", "5"}, {"1041", "-2"}}; // no Japanese: -2 stays
     TempFolder elsewhere("cwd");
-    // The key is kept from one install to the next, as on an upgrade: /LANG= still wins.
     for (const auto& c : cases) {
+        ForgetInstalls(); // each a first install: a reinstall would keep the language
         TempFolder target("kelmora");
         const ProcessResult setup = InstallSilently(ExampleInstallerExe(), c.locale, target.Path());
         ASSERT_TRUE(setup.finished) << c.locale;
@@ -89,17 +131,6 @@ TEST_F(Installer, SilentInstallsRecordTheLocaleAndStoreItsIndex) {
         ExpectStartedReading(target.Path(), c.index, elsewhere.Path());
     }
 }
-
-// Removes the interactive install (from its default folder) however the test ends.
-struct DefaultInstallRemover {
-    std::string dir;
-    ~DefaultInstallRemover() {
-        if (dir.empty() || !FileExists(dir + "uninstall.exe"))
-            return;
-        DeleteFileA((dir + "brantlow.log").c_str()); // not the installer's, so it would stay
-        EXPECT_TRUE(UninstallSilently(dir)) << dir;
-    }
-};
 
 TEST_F(Installer, InteractiveInstallTakesTheDialogsLanguageAndTheUsersLaterChoiceStays) {
     const std::string dir = ShellFolder(CSIDL_PROGRAM_FILES) + "Kelmora\\";
@@ -137,22 +168,17 @@ TEST_F(Installer, InteractiveInstallTakesTheDialogsLanguageAndTheUsersLaterChoic
     EXPECT_EQ(dir, ControlText(folderBox) + "\\") << "the default folder, with its blank";
     PressKeyForFocus(VK_RETURN); // install
 
-    // The finish page: its option "run" is the only check box.
-    HWND run = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (run = CheckBoxOnPage(wizard)) != nullptr; }, 20000))
-        << "no finish page";
-    EXPECT_EQ(BST_CHECKED, SendMessageA(run, BM_GETCHECK, 0, 0));
+    // The finish page offers no "run": it would start the product elevated, as the
+    // administrator whose password was typed, not as the desktop's user.
+    ASSERT_TRUE(WaitUntil([&] { return OnFinishPage(wizard); }, 20000)) << "no finish page";
+    EXPECT_EQ(nullptr, CheckBoxOnPage(wizard)) << "an option to run the product";
     EXPECT_EQ(11, StoredIndexIn(dir)) << "imported before the finish page";
-    PressKeyForFocus(VK_RETURN); // finish, and run the product
+    PressKeyForFocus(VK_RETURN); // finish
     DWORD code = 1;
     EXPECT_TRUE(setup.WaitExit(10000, &code));
     EXPECT_EQ(0u, code);
-
-    // The installer recorded the language and stored its index before the finish page
-    // started the product through "/CHECK_RUN".
     EXPECT_EQ("1040", InstallerText());
-    ExpectStartedReading(dir, "11", "");
-    EXPECT_EQ(11, StoredIndexIn(dir));
+    EXPECT_FALSE(FileExists(dir + "brantlow.log")) << "the product was started";
 
     // The user picks another language through "Choose language": index 9, which no
     // installer language gives.
@@ -182,43 +208,72 @@ TEST_F(Installer, InteractiveInstallTakesTheDialogsLanguageAndTheUsersLaterChoic
     EXPECT_EQ(9, StoredIndexIn(dir));
 }
 
-// Each case installs in German, lets the user choose in LangSelect's dialog (or not), and
-// upgrades silently, given no folder: it finds the installed one, as a pushed update must.
-// The upgrade's list renames entry 1 and ends at 11.
-TEST_F(Installer, SilentUpgradesKeepTheProductsLanguageUnlessAnotherIsGiven) {
+// The product is installed once, in German; each row makes it version 1.0.0 again with
+// French recorded and "File" written raw, and upgrades it silently, given no folder: it
+// finds the installed one, as a pushed update must (see kept_index_cases.h).
+TEST_F(Installer, UpgradesKeepAPlainIndexOfTheNewListAndImportAnythingElse) {
     if (ExampleUpgradeInstallerExe().empty())
         GTEST_SKIP() << "no upgrade installer";
-    const struct {
-        int chosen;         // in LangSelect's dialog after the install; -1: none
-        const char* locale; // given to the upgrade; "": none
-        int index;          // after the upgrade
-        const char* recorded;
-    } cases[] = {
-        {9, "", 9, "1031"},     // the user's choice stays
-        {-1, "", 1, "1031"},    // so does the imported index
-        {9, "1036", 2, "1036"}, // a language given on purpose wins
-        {13, "", 1, "1031"},    // not in the new list: imported again
+    TempFolder target("kelmora");
+    ExpectTheKeptIndexRule(Nsis(), target.Path());
+    EXPECT_FALSE(FileExists(ShellFolder(CSIDL_PROGRAM_FILES) + "Kelmora")) << "a second copy";
+    EXPECT_TRUE(UninstallCompletely(target.Path()));
+}
+
+// The folder gets the product's ACL before anything is written, on every kind of run.
+// Under Wine only the DACL's mapping onto the mode bits can be read back (see
+// UsersMayWrite); owner, protection and the ACEs themselves show only on Windows.
+TEST_F(Installer, EveryRunGivesTheFolderTheProductsAcl) {
+    if (ExampleUpgradeInstallerExe().empty())
+        GTEST_SKIP() << "no upgrade installer";
+    TempFolder target("kelmora");
+    ExpectEveryRunToProtectTheFolder(Nsis(), target.Path());
+    EXPECT_TRUE(UninstallCompletely(target.Path()));
+}
+
+// The elevated steps refuse a folder or a language.cfg that is a link, and the install
+// goes on: the first start imports instead. Wine makes no junction and no symbolic link
+// itself; the build links a folder from the Linux side, which Wine reports as a reparse
+// point. A language.cfg that is a symbolic link shows only on Windows: Wine follows a
+// Linux link to a file without saying so.
+TEST_F(Installer, ElevatedStepsRefuseALinkedFolderOrLanguageFile) {
+    if (ExampleUpgradeInstallerExe().empty())
+        GTEST_SKIP() << "no upgrade installer";
+    const std::string linked = WindowsPath(LINKED_FOLDER) + "\\";
+    const auto removeLinkedInstall = [&] {
+        for (const char* name : {"LangSelect.exe", "Brantlow.exe", "language.cfg", "uninstall.exe"})
+            DeleteFileA((linked + name).c_str());
     };
-    for (const auto& c : cases) {
-        const std::string trace = "chosen " + std::to_string(c.chosen) + ", upgrade /LANG=" + c.locale;
-        TempFolder target("kelmora");
-        ASSERT_TRUE(InstallSilently(ExampleInstallerExe(), "1031", target.Path()).finished) << trace;
-        ASSERT_EQ(1, StoredIndexIn(target.Path())) << trace;
-        if (c.chosen >= 0)
-            ChooseInDialog(target.Path(), c.chosen);
+    removeLinkedInstall();
+    ASSERT_EQ(0u, InstallSilently(ExampleInstallerExe(), "1031", linked).exitCode);
+    EXPECT_TRUE(FileExists(linked + "LangSelect.exe")) << "the install did not go on";
+    EXPECT_EQ(-2, StoredIndexIn(linked)) << "LangSelect.exe ran from a linked folder";
+    removeLinkedInstall();
 
-        const ProcessResult upgrade = InstallSilently(ExampleUpgradeInstallerExe(), c.locale, "");
-        ASSERT_TRUE(upgrade.finished) << trace;
-        EXPECT_EQ(0u, upgrade.exitCode) << trace;
-        EXPECT_EQ(c.index, StoredIndexIn(target.Path())) << trace;
-        EXPECT_EQ(c.recorded, InstallerText()) << trace;
-        EXPECT_EQ("Deutsch (Deutschland)", ListNameIn(target.Path(), 1)) << trace << ": the new list";
-        EXPECT_FALSE(FileExists(ShellFolder(CSIDL_PROGRAM_FILES) + "Kelmora")) << trace << ": a second copy";
+    // The recorded folder is now a link: the upgrade goes to the default folder.
+    const std::string defaultDir = ShellFolder(CSIDL_PROGRAM_FILES) + "Kelmora\\";
+    RemoveTree(defaultDir);
+    DefaultInstallRemover remover{defaultDir};
+    ASSERT_EQ(0u, UpgradeFrom100(Nsis(), "").exitCode);
+    EXPECT_FALSE(FileExists(linked + "LangSelect.exe")) << "the upgrade followed the linked folder";
+    EXPECT_TRUE(FileExists(defaultDir + "LangSelect.exe"));
+    removeLinkedInstall();
+    EXPECT_TRUE(UninstallCompletely(defaultDir));
 
-        EXPECT_TRUE(UninstallSilently(target.Path())) << trace << ": files left in " << target.Path();
-        // The folder goes first, the keys after it.
-        EXPECT_TRUE(WaitUntil([] { return !KeyPresent(kInstallerKey); }, 5000)) << trace;
-    }
+    // language.cfg is a second name of another file: it is neither read nor written.
+    TempFolder target("kelmora");
+    TempFolder elsewhere("victim");
+    ASSERT_EQ(0u, InstallSilently(ExampleInstallerExe(), "1031", target.Path()).exitCode);
+    const std::string victim = elsewhere / "victim.cfg";
+    const std::string victimBytes = "[LangFile]\r\nFile=9\r\n";
+    ASSERT_TRUE(WriteFileBytes(victim, victimBytes));
+    ASSERT_TRUE(DeleteFileA((target / "language.cfg").c_str()));
+    ASSERT_TRUE(MakeHardLink(target / "language.cfg", victim));
+    ASSERT_EQ(9, StoredIndexIn(target.Path()));
+    ASSERT_EQ(0u, UpgradeFrom100(Nsis(), "").exitCode);
+    EXPECT_EQ(1, StoredIndexIn(target.Path())) << "the linked file's index was kept";
+    EXPECT_EQ(victimBytes, ReadFileBytes(victim)) << "the installer wrote through the link";
+    EXPECT_TRUE(UninstallCompletely(target.Path()));
 }
 
 TEST_F(Installer, UninstallRemovesTheFilesTheShortcutsAndTheLanguageValue) {
@@ -226,10 +281,7 @@ TEST_F(Installer, UninstallRemovesTheFilesTheShortcutsAndTheLanguageValue) {
     ASSERT_TRUE(InstallSilently(ExampleInstallerExe(), "1031", target.Path()).finished);
     ASSERT_EQ("1031", InstallerText());
     ASSERT_TRUE(FileExists(StartMenuFolder() + "Kelmora.lnk"));
-    EXPECT_TRUE(UninstallSilently(target.Path())) << "files left in " << target.Path();
-    // The uninstaller removes the folder first and its uninstall entry last.
-    EXPECT_TRUE(WaitUntil([] { return !KeyPresent(kUninstallKey); }, 5000));
-    EXPECT_FALSE(KeyPresent(kInstallerKey));
+    EXPECT_TRUE(UninstallCompletely(target.Path()));
     EXPECT_FALSE(KeyPresent("Software\\Orvesta Software")) << "the empty company key";
     EXPECT_FALSE(FileExists(StartMenuFolder()));
     EXPECT_FALSE(FileExists(DesktopShortcut()));

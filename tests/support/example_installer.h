@@ -3,6 +3,7 @@
 
 #include "support/win32_support.h"
 
+#include <functional>
 #include <string>
 
 namespace testsupport {
@@ -14,7 +15,7 @@ ProcessResult InstallSilently(const std::string& installer, const std::string& l
 // Runs the uninstaller in `dir` silently; true when the folder is gone in time.
 bool UninstallSilently(const std::string& dir);
 // The same for the installer of examples/inno: `language` is the name of one of its
-// languages ("german"), not a locale; none given when empty.
+// languages ("german"), not a locale; none given when empty; no folder when `dir` is.
 ProcessResult InstallInnoSilently(const std::string& installer, const std::string& language,
                                   const std::string& dir);
 bool UninstallInnoSilently(const std::string& dir);
@@ -30,6 +31,46 @@ void ChooseInDialog(const std::string& dir, int index);
 std::string ExampleUpgradeInstallerExe();
 // Whether HKLM holds the key `path` in this program's registry view.
 bool KeyPresent(const char* path);
+// Sets the REG_SZ `name` of the HKLM key `path` (created when missing), as an installer
+// records it (the installed version, the folder).
+void SetMachineText(const char* path, const char* name, const std::string& text);
+
+// Rewrites language.cfg in `dir` with its own [ListNames] and `stored` as the raw text of
+// "File" (no "File" line when null), bytes as given: " 9" keeps its blank.
+void WriteStoredIndexRaw(const std::string& dir, const char* stored);
+// Gives Everyone full control of `path`, as a folder under C:\ or a file planted there
+// may have. Under Wine the ACL that is read back is made from the Linux mode bits, which
+// a new DACL sets: this one makes the object world-writable, the product's makes it not.
+bool LetEveryoneWrite(const std::string& path);
+// Whether Everyone, Authenticated Users or Users may add a file to the folder `path` (or
+// write the file `path`), as its DACL reads back.
+bool UsersMayWrite(const std::string& path);
+// A second name for `existing` (a hard link): language.cfg made one points the installer's
+// write at another file.
+bool MakeHardLink(const std::string& link, const std::string& existing);
+
+// The NSIS and Inno Setup examples, each driven by its own command lines, for the checks
+// that both must pass.
+struct ExampleKit {
+    const char* uninstallKey; // where it records the installed version (DisplayVersion)
+    // Version 1.0.0, and 1.1.0 whose list has a gap at 3 and ends at 11, silently in
+    // `language` (none when empty) into `dir` (none when empty: the recorded folder).
+    std::function<ProcessResult(const std::string& language, const std::string& dir)> install;
+    std::function<ProcessResult(const std::string& language, const std::string& dir)> installNext;
+    const char* german; // how the kit is given German and Russian
+    const char* russian;
+    DWORD refusedExitCode; // of a downgrade
+};
+// 1.1.0 over the product in its recorded folder, given `language`, as over version 1.0.0.
+ProcessResult UpgradeFrom100(const ExampleKit& kit, const std::string& language);
+// Installs in German into `dir`, then runs the rows of kept_index_cases.h through upgrades
+// in place, then a repair and an upgrade given Russian and a downgrade. Leaves 1.1.0
+// installed.
+void ExpectTheKeptIndexRule(const ExampleKit& kit, const std::string& dir);
+// A first install into `dir`, a reinstall and an upgrade, each over a folder (and a
+// language.cfg) that everyone may write: each leaves them writable by administrators only.
+// Leaves 1.1.0 installed.
+void ExpectEveryRunToProtectTheFolder(const ExampleKit& kit, const std::string& dir);
 
 // The MSI of examples/wix built by wixl around the programs under test, and a higher
 // version of it that upgrades it. Empty when wixl or msibuild was not found at configure time.
