@@ -204,10 +204,10 @@ bool HandleInnerKey(Control* control, UINT message, WPARAM wParam) {
         return control->TabHandler && control->TabHandler(control, static_cast<uint8_t>(wParam), false);
     }
     if (message == WM_CHAR && (wParam == VK_ESCAPE || wParam == VK_RETURN) &&
-        SendToWindow(control, CB_GETDROPPEDSTATE, 0, 0) != 0) {
-        SendToWindow(control, CB_SHOWDROPDOWN, FALSE, 0);
+        SendToHandle(control, CB_GETDROPPEDSTATE, 0, 0) != 0) {
+        SendToHandle(control, CB_SHOWDROPDOWN, FALSE, 0);
         if (wParam == VK_ESCAPE)
-            SendToWindow(control, CB_SETCURSEL, static_cast<WPARAM>(control->DropDownIndex), 0);
+            SendToHandle(control, CB_SETCURSEL, static_cast<WPARAM>(control->DropDownIndex), 0);
         return true;
     }
     return false;

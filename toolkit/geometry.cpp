@@ -55,9 +55,10 @@ bool FixedSizeHandler(Control* control, MessageRecord& msg, LRESULT& result) {
 // and `r` holds what the control knew before.
 bool ReadClientRect(Control* control, RECT& r) {
     r = control->BoundsRect;
-    if (!EnsureWindowHandle(control))
+    const WindowState window = MakeWindowOnDemand(control);
+    if (window == WindowState::Gone)
         return false;
-    if (control->Handle)
+    if (window == WindowState::Made)
         GetClientRect(control->Handle, &r);
     const Margins& m = control->ClientMargins;
     r.bottom -= m.Bottom;
@@ -81,25 +82,26 @@ bool SetClientExtent(Control* control, int32_t value, bool horizontal) {
 }
 
 // Sizes a control with autosize to its caption; false when it went while its window was
-// made for the measuring.
+// made for the measuring, or while it was sized.
 bool FitToText(Control* control) {
+    Hold hold(control);
     sysutil::Text text(control->Caption);
     SIZE size = {0, 0};
     if (!text.empty()) {
         // An italic face leans past its last advance: one space of room for the slant.
         if (control->Font && control->Font->ColorAndData.Data.lfItalic)
             text += ' ';
-        if (!EnsureWindowHandle(control))
-            return false;
+        if (MakeWindowOnDemand(control) == WindowState::Gone || hold.EndDestroys())
+            return hold.End();
         POINT origin;
         TextArea(GetCanvas(control), text.c_str(), size, origin);
     }
     const CommandActionTable& actions = control->CommandActions;
-    if (actions.AutoSizeExtraWidth > 0)
+    if (actions.AutoSizeExtraWidth > 0 && !hold.EndDestroys())
         SetWidth(control, size.cx + actions.AutoSizeExtraWidth);
-    if (actions.AutoSizeExtraHeight > 0)
+    if (actions.AutoSizeExtraHeight > 0 && !hold.EndDestroys())
         SetHeight(control, size.cy + actions.AutoSizeExtraHeight);
-    return true;
+    return hold.End();
 }
 
 } // namespace
@@ -231,11 +233,13 @@ void SetClientHeight(Control* control, int32_t value) {
 }
 
 Control* SetClientSize(Control* control, int32_t width, int32_t height) {
-    if (width > 0 && !SetClientExtent(control, width, true))
-        return nullptr;
-    if (height > 0 && !SetClientExtent(control, height, false))
-        return nullptr;
-    return control;
+    // Two steps, each of which runs handlers: the second one is for a control still there.
+    Hold hold(control);
+    if (width > 0 && (!SetClientExtent(control, width, true) || hold.EndDestroys()))
+        return hold.End() ? control : nullptr;
+    if (height > 0)
+        SetClientExtent(control, height, false);
+    return hold.End() ? control : nullptr;
 }
 
 Control* CenterOnParent(Control* control) {
@@ -245,13 +249,14 @@ Control* CenterOnParent(Control* control) {
     RECT area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     if (control->Parent && control->IsControl)
         ClientRect(control->Parent, area);
-    GetWindowHandle(control);
-    if (hold.EndDestroys())
-        return nullptr;
-    // Both areas start at 0, so the area's own left and top are not added.
+    if (MakeWindowOnDemand(control) == WindowState::Gone || hold.EndDestroys())
+        return hold.End() ? control : nullptr;
+    // Both areas start at 0, so the area's own left and top are not added. Moving runs the
+    // control's handlers, which may free it.
     SetLeft(control, HalfRoundedDown(RectWidth(area) - Width(control)));
-    SetTop(control, HalfRoundedDown(RectHeight(area) - Height(control)));
-    return control;
+    if (!hold.EndDestroys())
+        SetTop(control, HalfRoundedDown(RectHeight(area) - Height(control)));
+    return hold.End() ? control : nullptr;
 }
 
 bool CanResize(Control* control) {
@@ -266,7 +271,7 @@ void SetCanResize(Control* control, bool value) {
     // resizable again ends up without a sizing border.
     SetStyle(control, value ? (control->Style & ~static_cast<uint32_t>(WS_THICKFRAME))
                             : (control->Style | WS_THICKFRAME));
-    if (!EnsureWindowHandle(control))
+    if (MakeWindowOnDemand(control) == WindowState::Gone)
         return;
     control->LockedWidth = Width(control);
     control->LockedHeight = Height(control);
