@@ -55,10 +55,8 @@ bool FormHandler(Control* form, MessageRecord& msg, LRESULT& /*result*/) {
         AppTerminated = 1;
         // The free must only mark the application control: no window is taken down, the
         // session is ending and so is the process.
-        if (app) {
-            RefInc(app);
-            Free(app);
-        }
+        if (app)
+            FreeButKeepUntilTheProcessEnds(app);
         std::exit(0);
     }
     if (msg.Message == WM_SETFOCUS) {
@@ -412,7 +410,12 @@ void FreeWithItsWindow(Control* control) {
     control->HandleGone = 1;
     // Whether this free is the one that asks for its end: only that one is taken back
     // when the window turns out to be a refused one.
-    control->FreedWithWindow = !FreeRequested(control);
+    control->FreedWithWindow = !FreeRequested(control) && !IsBeingDestroyed(control);
+    Free(control);
+}
+
+void FreeAfterItsWindow(Control* control) {
+    control->Destroying = 1;
     Free(control);
 }
 
@@ -561,7 +564,8 @@ void Control::Destroy() {
         Children->Clear();
     }
 
-    // A main window whose window went first is freed only this far (see 0xB003).
+    // Taken apart only this far when freed after its window (FreeAfterItsWindow), or when
+    // this part has run already.
     if (Destroying)
         return;
     Destroying = 1;

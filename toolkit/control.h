@@ -205,6 +205,9 @@ bool EnsureWindowHandle(Control* control);
 bool CreateWindowHandleSurvived(Control* control);
 // The system destroyed the window of a child of the application: the control goes too.
 void FreeWithItsWindow(Control* control);
+// A main window's window is gone (its WM_NCDESTROY posted the release): the control lets
+// go of its handlers and children, and no more; what the program holds of it stays readable.
+void FreeAfterItsWindow(Control* control);
 void CreateChildWindows(Control* control);
 // Sends to the window the control has, and never makes one: without a window nothing is
 // sent and the answer is `noWindow`.

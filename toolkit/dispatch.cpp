@@ -147,8 +147,7 @@ LRESULT BuiltInHandling(Control* control, MessageRecord& msg) {
     case WM_NCDESTROY:
         return HandleNcDestroy(control, msg);
     case kReleaseMessage:
-        control->Destroying = 1;
-        Free(control);
+        FreeAfterItsWindow(control);
         return 0;
     case WM_SIZE: {
         const LRESULT result = CallDefault(control, msg);
