@@ -133,9 +133,11 @@ void SetBoundsRect(Control* control, const RECT& r) {
         control->PositionChanged |= 2;
     control->BoundsRect = r;
     if (control->Handle) {
+        // The move runs the control's handlers, which may free it.
+        Hold hold(control);
         SetWindowPos(control->Handle, nullptr, r.left, r.top, RectWidth(r), RectHeight(r),
                      SWP_NOZORDER | SWP_NOACTIVATE);
-        if (control->RedrawOnResize)
+        if (!hold.EndDestroys() && control->RedrawOnResize)
             Invalidate(control);
     }
 }
@@ -194,18 +196,37 @@ void SetHeight(Control* control, int32_t value) {
     SetBoundsRect(control, r);
 }
 
+namespace {
+
+// A setter in two steps, each of which may run the control's handlers (moving or sizing
+// its window): the second runs only for a control still there. The control for chaining,
+// or null when it went.
+template <typename First, typename Second> Control* InTwoSteps(Control* control, First first, Second second) {
+    Hold hold(control);
+    first();
+    if (!hold.EndDestroys())
+        second();
+    return hold.End() ? control : nullptr;
+}
+
+} // namespace
+
 Control* SetPosition(Control* control, int32_t x, int32_t y) {
-    SetLeft(control, x);
-    SetTop(control, y);
-    return control;
+    return InTwoSteps(
+        control, [=] { SetLeft(control, x); }, [=] { SetTop(control, y); });
 }
 
 Control* SetSize(Control* control, int32_t width, int32_t height) {
-    if (width > 0)
-        SetWidth(control, width);
-    if (height > 0)
-        SetHeight(control, height);
-    return control;
+    return InTwoSteps(
+        control,
+        [=] {
+            if (width > 0)
+                SetWidth(control, width);
+        },
+        [=] {
+            if (height > 0)
+                SetHeight(control, height);
+        });
 }
 
 void ClientRect(Control* control, RECT& r) {
@@ -233,13 +254,16 @@ void SetClientHeight(Control* control, int32_t value) {
 }
 
 Control* SetClientSize(Control* control, int32_t width, int32_t height) {
-    // Two steps, each of which runs handlers: the second one is for a control still there.
-    Hold hold(control);
-    if (width > 0 && (!SetClientExtent(control, width, true) || hold.EndDestroys()))
-        return hold.End() ? control : nullptr;
-    if (height > 0)
-        SetClientExtent(control, height, false);
-    return hold.End() ? control : nullptr;
+    return InTwoSteps(
+        control,
+        [=] {
+            if (width > 0)
+                SetClientExtent(control, width, true);
+        },
+        [=] {
+            if (height > 0)
+                SetClientExtent(control, height, false);
+        });
 }
 
 Control* CenterOnParent(Control* control) {

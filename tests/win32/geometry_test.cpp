@@ -153,6 +153,10 @@ const FreeCase kFreeCases[] = {
     // The two-step setters: the first step's move or size frees the control.
     {"CenterOnParentMoved", NewButtonWithWindow, [](Control* c) { EXPECT_EQ(nullptr, CenterOnParent(c)); },
      WM_WINDOWPOSCHANGED},
+    {"SetPositionMoved", NewButtonWithWindow, [](Control* c) { EXPECT_EQ(nullptr, SetPosition(c, 7, 9)); },
+     WM_WINDOWPOSCHANGED},
+    {"SetSizeSized", NewButtonWithWindow, [](Control* c) { EXPECT_EQ(nullptr, SetSize(c, 91, 27)); },
+     WM_WINDOWPOSCHANGED},
     {"SetClientSizeSized", NewButtonWithWindow,
      [](Control* c) { EXPECT_EQ(nullptr, SetClientSize(c, 91, 27)); }, WM_WINDOWPOSCHANGED},
     {"SetAutoSizeSized",
