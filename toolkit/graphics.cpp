@@ -397,11 +397,12 @@ void DropCanvas(Control* control) {
 HDC ControlCanvasDC(void*, Canvas* canvas) {
     if (canvas->DC)
         return canvas->DC;
-    if (!canvas->Owner)
+    Control* const owner = canvas->Owner;
+    if (!owner)
         return nullptr; // its control let go of it: it measures nothing
     // Making the window may apply the font or free the control, and either lets go of this
     // canvas. A window made is the control's, which lives; else the DC is the screen's.
-    HWND const window = GetWindowHandle(canvas->Owner);
+    HWND const window = GetWindowHandle(owner);
     if (!window && !canvas->Owner)
         return nullptr;
     canvas->DCWindow = window;
