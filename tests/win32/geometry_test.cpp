@@ -147,9 +147,15 @@ const FreeCase kFreeCases[] = {
          EXPECT_EQ(0, size.cx) << "a canvas whose control went measures nothing";
          EXPECT_EQ(0, size.cy);
      }},
-    // The loop shows a window made hidden on demand.
+    // The loop shows a window made hidden on demand; the form stays hidden, so that no
+    // window is activated.
     {"ShownByTheLoop", NewButtonWithWindow,
-     [](Control* c) { EXPECT_TRUE(CreateWindowHandleSurvived(c->Parent)); }, WM_SHOWWINDOW},
+     [](Control* c) {
+         Control* const form = c->Parent;
+         Hide(form);
+         EXPECT_TRUE(CreateWindowHandleSurvived(form));
+     },
+     WM_SHOWWINDOW},
     // The two-step setters: the first step's move or size frees the control.
     {"CenterOnParentMoved", NewButtonWithWindow, [](Control* c) { EXPECT_EQ(nullptr, CenterOnParent(c)); },
      WM_WINDOWPOSCHANGED},
