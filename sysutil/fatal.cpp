@@ -25,6 +25,16 @@ uint32_t FirstRunError() {
     return g_firstError;
 }
 
+void (*CheckHeapBeforeRunError)() = nullptr;
+
+void RunHeapCheckBeforeRunError() {
+    // Cleared first: the check reports damage through RunError itself.
+    void (*const check)() = CheckHeapBeforeRunError;
+    CheckHeapBeforeRunError = nullptr;
+    if (check && !g_reporting)
+        check();
+}
+
 void FormatRunError(uint32_t errorNumber, const void* faultAddress, char* out) {
     const char* prefix = "Runtime error";
     char* p = CStringCopy(out, prefix) + CStringLength(prefix);

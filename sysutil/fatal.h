@@ -29,4 +29,11 @@ bool BeginRunErrorReport(uint32_t errorNumber);
 // The number of the fault being reported: the process ends with it, whatever follows.
 uint32_t FirstRunError();
 
+// Set by the checked heap of the test builds, null otherwise: the first report of a fault
+// runs it before anything is shown, so that memory written after its free, the likely
+// cause, is reported (as runtime error 240) in place of what it led to.
+extern void (*CheckHeapBeforeRunError)();
+// Runs and clears that check; every RunError calls it first.
+void RunHeapCheckBeforeRunError();
+
 } // namespace sysutil

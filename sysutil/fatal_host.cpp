@@ -6,6 +6,7 @@
 namespace sysutil {
 
 void RunError(uint32_t errorNumber, const void* faultAddress) {
+    RunHeapCheckBeforeRunError();
     char text[kRunErrorTextSize];
     FormatRunError(errorNumber, faultAddress, text);
     std::fprintf(stderr, "%s\n", text);

@@ -5,6 +5,7 @@
 namespace sysutil {
 
 void RunError(uint32_t errorNumber, const void* faultAddress) {
+    RunHeapCheckBeforeRunError();
     // The box's message loop runs none of the program's message code, so a second fault
     // should not come; one that does all the same ends the process at once, with the number
     // of the fault the user is being told about.

@@ -12,9 +12,12 @@
 // instead of by luck: a freed block is filled with 0xDD (as a pointer that faults on 32-
 // and 64-bit code alike) and never handed out again, so its mark still tells a second free
 // at any later time; guard bytes around every block are checked when it is freed, and
-// every block once more when the process ends. Damage ends the process with runtime error
-// 240. Given LANGSELECT_LIVE_BLOCKS, it writes
-// the blocks still allocated at a normal end to that file.
+// every block once more when the process ends: at a normal end, and before the report of
+// any runtime error (whose ExitProcess skips the normal end). Damage ends the process with
+// runtime error 240 at the code that allocated the block, after a line on standard error
+// (and the debugger's output) that names the block: its size, that code, and the first
+// byte written after its free. Given LANGSELECT_LIVE_BLOCKS, it writes the blocks still
+// allocated at a normal end to that file.
 //
 // The product itself is built with neither and reads no environment variable.
 #include "sysutil/fatal.h"
@@ -168,12 +171,14 @@ void Append(BlockHeader* ring, BlockHeader* h) {
 }
 
 void ReportLiveBlocks();
+void CheckBeforeRunError();
 
 void* CheckedAllocate(size_t size, const void* caller) {
     static bool reportAtExit = false;
     if (!reportAtExit) {
         reportAtExit = true;
         atexit(ReportLiveBlocks);
+        sysutil::CheckHeapBeforeRunError = CheckBeforeRunError;
     }
     if (size > SIZE_MAX - kHeaderSize - kTrailingGuard)
         return nullptr;
@@ -214,22 +219,76 @@ void CheckedFree(void* p, const void* caller) {
         HeapDamaged(damaged);
 }
 
-// At a normal end every block is checked once more, and the live ones are listed (count,
-// then one line per block: its size and the address of the code that allocated it).
-void ReportLiveBlocks() {
+// One line naming a damaged block, on standard error (the test programs') and for a
+// debugger: nothing allocates on this path.
+void DescribeDamage(const BlockHeader* h, bool freed) {
+    static char text[160];
+    char* out = text;
+    auto append = [&out](const char* s) {
+        while (*s)
+            *out++ = *s++;
+    };
+    append(freed ? "checked heap: the freed block of " : "checked heap: the block of ");
+    out = AppendNumber(out, h->size);
+    append(" bytes allocated at ");
+    out = AppendNumber(out, reinterpret_cast<uintptr_t>(h->caller), true);
+    const auto* body = reinterpret_cast<const uint8_t*>(h) + kHeaderSize;
+    size_t written = 0;
+    while (freed && written < h->size && body[written] == kFreedByte)
+        ++written;
+    if (freed && written < h->size) {
+        append(" was written after its free, first at byte ");
+        out = AppendNumber(out, written);
+    } else {
+        append(" was written outside its bounds");
+    }
+    *out++ = '\n';
+    *out = '\0';
+    DWORD done = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), text, static_cast<DWORD>(out - text), &done, nullptr);
+    OutputDebugStringA(text);
+}
+
+// The code that allocated the first damaged block (freed ones first), named on standard
+// error; null when every block is whole. Called with the lock held.
+const void* FirstDamagedBlock() {
+    for (BlockHeader* h = g_freed.next; h != &g_freed; h = h->next) {
+        if (!GuardsIntact(h) || !Filled(Body(h), h->size, kFreedByte)) {
+            DescribeDamage(h, true);
+            return h->caller;
+        }
+    }
+    for (BlockHeader* h = g_live.next; h != &g_live; h = h->next) {
+        if (!GuardsIntact(h)) {
+            DescribeDamage(h, false);
+            return h->caller;
+        }
+    }
+    return nullptr;
+}
+
+// Before the report of any runtime error: a damaged heap is the fault to report.
+void CheckBeforeRunError() {
     const void* damaged = nullptr;
     {
         const HeapLock lock;
-        for (BlockHeader* h = g_freed.next; h != &g_freed && !damaged; h = h->next) {
-            if (!GuardsIntact(h) || !Filled(Body(h), h->size, kFreedByte))
-                damaged = h->caller;
-        }
+        damaged = FirstDamagedBlock();
+    }
+    if (damaged)
+        HeapDamaged(damaged);
+}
+
+// At a normal end every block is checked once more, and the live ones are listed (count,
+// then one line per block: its size and the address of the code that allocated it).
+void ReportLiveBlocks() {
+    sysutil::CheckHeapBeforeRunError = nullptr; // checked here, and named once
+    const void* damaged = nullptr;
+    {
+        const HeapLock lock;
+        damaged = FirstDamagedBlock();
         size_t live = 0;
-        for (BlockHeader* h = g_live.next; h != &g_live && !damaged; h = h->next) {
-            if (!GuardsIntact(h))
-                damaged = h->caller;
+        for (BlockHeader* h = g_live.next; h != &g_live; h = h->next)
             ++live;
-        }
         // Lines of at most 40 characters; a long list is cut, its count stays whole.
         static char text[40 * 64];
         char* out = AppendNumber(text, live);

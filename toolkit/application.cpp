@@ -27,9 +27,9 @@ void Run(Control*& form) {
     // display) can never receive its close request: there is nothing to run.
     bool hasWindow = false;
     if (Control* const held = form) {
-        // A handler may free the form while its window is made: held, it goes at the RefDec,
+        // A handler may free the form while its window is made: held, it goes as the hold ends,
         // and then nothing is left to run or to take down. The variable may go with it (the
-        // form owns the object that holds it), so it is not touched after the RefDec.
+        // form owns the object that holds it), so it is not touched after that.
         Hold hold(held);
         hasWindow = held->CreateWindowHandle();
         if (hold.EndDestroys()) {
@@ -77,22 +77,19 @@ void TerminateExecution(Control*& form) {
     AppRunning = 0;
     Control* const app = AppControl;
     AppControl = nullptr;
-    if (app) {
-        RefInc(app);
-        if (!terminatedBefore) {
-            // Still running: let what is queued happen, and give the form its close request.
-            ProcessMessages();
-            SendToWindow(app, WM_CLOSE, 0, 0);
-        }
+    // The application control goes at the end: held until then, since what is queued and
+    // the close request run its handlers, which may free it.
+    const Hold hold(app);
+    if (app && !terminatedBefore) {
+        // Still running: let what is queued happen, and give the form its close request.
+        ProcessMessages();
+        SendToWindow(app, WM_CLOSE, 0, 0);
     }
     // The loop is over. A quit still remembered would be posted again after every dispatch
     // of the next loop in this process, and end it at its first message.
     g_quitPosted = false;
     form = nullptr;
-    if (app) {
-        Free(app);
-        RefDec(app);
-    }
+    Free(app); // it goes as the hold ends
 }
 
 void PostQuit() {

@@ -55,10 +55,8 @@ bool FormHandler(Control* form, MessageRecord& msg, LRESULT& /*result*/) {
         AppTerminated = 1;
         // The free must only mark the application control: no window is taken down, the
         // session is ending and so is the process.
-        if (app) {
-            RefInc(app);
-            Free(app);
-        }
+        if (app)
+            FreeButKeepUntilTheProcessEnds(app);
         std::exit(0);
     }
     if (msg.Message == WM_SETFOCUS) {
@@ -239,9 +237,105 @@ void SetStyle(Control* control, uint32_t style) {
 
 namespace {
 
-// Makes the control's window (hidden, unless the program set the visibility). False when a
-// handler freed the control meanwhile: held here, it went at the end, and is gone.
-bool MakeWindowSurvived(Control* control) {
+// Whether the control goes with something being destroyed: itself or a parent on the way.
+bool IsGoing(const Control* control) {
+    for (; control; control = control->Parent) {
+        if (IsBeingDestroyed(control))
+            return true;
+    }
+    return false;
+}
+
+// The window exists: make what the children lack, then show it if it was made hidden on
+// demand. Handlers run in both steps; the caller holds the control.
+void ShowExistingWindow(Control* control) {
+    CreateChildWindows(control);
+    if (control->ShowPending) {
+        ApplyVisible(control, true);
+        control->ShowPending = 0;
+    }
+}
+
+// Makes the window and claims it for the control; no window when the system refused it.
+// Past this call no control waits to claim the next window to get a message.
+HWND CreateClaimedWindow(Control* control, const char* objClassName, int x, int y) {
+    const int width = control->BoundsRect.right - control->BoundsRect.left;
+    const int height = control->BoundsRect.bottom - control->BoundsRect.top;
+    HWND const parentWindow = control->Parent ? control->Parent->Handle : nullptr;
+    CreatingControl = control;
+    HWND const window = CreateWindowExA(
+        control->ExStyle, objClassName, control->Caption, control->Style, x, y, width ? width : CW_USEDEFAULT,
+        height ? height : CW_USEDEFAULT, parentWindow,
+        reinterpret_cast<HMENU>(static_cast<uintptr_t>(control->ControlId)), Module(), nullptr);
+    if (CreatingControl == control)
+        CreatingControl = nullptr; // no message came, or none was ours
+    return window;
+}
+
+// A window refused after its first message still got WM_NCDESTROY, and for a child of the
+// application that asked for the control's free: that free is taken back, the control is
+// only left without a window. A free requested before the refusal (by a handler, even at
+// the first message) stands.
+void TakeBackTheRefusalsFree(Control* control, HWND window) {
+    const bool refused = !window && control->HandleGone; // made, refused and destroyed at once
+    if (refused) {
+        control->HandleGone = 0;
+        if (control->FreedWithWindow)
+            WithdrawFree(control);
+    }
+    control->FreedWithWindow = 0;
+}
+
+// No window yet: make one, then what follows it (the icon, the font, the children). The
+// caller holds the control; any step may free it.
+void MakeNewWindow(Control* control, const Hold& hold) {
+    WNDCLASSA record;
+    PrepareClassRecord(control, record);
+    char objClassName[kClassNameBufferSize];
+    BuildClassName(control->ClassName, objClassName);
+
+    const bool isForm = !control->IsControl;
+    int x = control->BoundsRect.left;
+    int y = control->BoundsRect.top;
+    if (isForm && control->PositionChanged == 0) {
+        x = CW_USEDEFAULT;
+        y = CW_USEDEFAULT;
+    }
+    const bool parentWindow = control->Parent && control->Parent->Handle;
+    if (!parentWindow && (control->Style & WS_CHILD))
+        return;
+    if (!EnsureClassRegistered(record, objClassName))
+        return;
+
+    HWND const window = CreateClaimedWindow(control, objClassName, x, y);
+    TakeBackTheRefusalsFree(control, window);
+    if (hold.EndDestroys())
+        return; // a handler freed it meanwhile: it goes as the hold ends
+    control->Handle = window;
+    if (!window)
+        return;
+    SendMessageA(window, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    if (!GetPropA(window, kSelfProperty))
+        platform::SetPropPointer(window, kSelfProperty, control);
+    if (control->ClosePending) {
+        control->ClosePending = 0;
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    }
+    if (isForm && !hold.EndDestroys())
+        SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(GetIcon(control)));
+    if (control->AfterCreate && !hold.EndDestroys())
+        control->AfterCreate(control);
+    if (!hold.EndDestroys())
+        ApplyFont(control);
+    if (!hold.EndDestroys())
+        CreateChildWindows(control);
+}
+
+} // namespace
+
+WindowState MakeWindowOnDemand(Control* control) {
+    if (control->Handle)
+        return WindowState::Made;
     Hold hold(control);
     if (!control->VisibilitySet) {
         // Made because something needs it, not because the program showed it: it stays
@@ -252,28 +346,18 @@ bool MakeWindowSurvived(Control* control) {
     } else {
         control->CreateWindowHandle();
     }
-    return hold.End();
+    const bool made = control->Handle != nullptr;
+    if (!hold.End())
+        return WindowState::Gone;
+    return made ? WindowState::Made : WindowState::None;
 }
-
-// Whether the control goes with something being destroyed: itself or a parent on the way.
-bool IsGoing(const Control* control) {
-    for (; control; control = control->Parent) {
-        if (IsBeingDestroyed(control))
-            return true;
-    }
-    return false;
-}
-
-} // namespace
 
 HWND GetWindowHandle(Control* control) {
-    if (control->Handle)
-        return control->Handle;
-    return MakeWindowSurvived(control) ? control->Handle : nullptr;
+    return MakeWindowOnDemand(control) == WindowState::Made ? control->Handle : nullptr;
 }
 
 bool EnsureWindowHandle(Control* control) {
-    return control->Handle || MakeWindowSurvived(control);
+    return MakeWindowOnDemand(control) != WindowState::Gone;
 }
 
 bool CreateWindowHandleSurvived(Control* control) {
@@ -282,86 +366,23 @@ bool CreateWindowHandleSurvived(Control* control) {
     return hold.End();
 }
 
+// False when the control has no window afterwards, or went meanwhile.
 bool Control::CreateWindowHandle() {
     // A control on its way out gets no window, nor does one whose parent is: it would only
-    // be torn down again, and the creation's guard cannot hold an object being destroyed.
+    // be torn down again, and the hold cannot hold an object being destroyed.
     if (IsGoing(this))
         return false;
-    if (Parent && !GetWindowHandle(Parent))
-        return false;
-    if (Handle) {
-        CreateChildWindows(this);
-        if (ShowPending) {
-            ApplyVisible(this, true);
-            ShowPending = 0;
-        }
-        return true;
-    }
-
-    WNDCLASSA record;
-    PrepareClassRecord(this, record);
-    char objClassName[kClassNameBufferSize];
-    BuildClassName(ClassName, objClassName);
-
-    const bool isForm = !IsControl;
-    int x = BoundsRect.left;
-    int y = BoundsRect.top;
-    if (isForm && PositionChanged == 0) {
-        x = CW_USEDEFAULT;
-        y = CW_USEDEFAULT;
-    }
-    const int width = BoundsRect.right - BoundsRect.left;
-    const int height = BoundsRect.bottom - BoundsRect.top;
-    HWND const parentWindow = Parent ? Parent->Handle : nullptr;
-    if (!parentWindow && (Style & WS_CHILD))
-        return false;
-    if (!EnsureClassRegistered(record, objClassName))
-        return false;
-
-    CreatingControl = this;
-    // A window refused after its first message still gets WM_NCDESTROY, and for a child of
-    // the application that frees the control. The hold keeps it through the call; the
-    // refusal's free is then taken back, the control is just left without a window. A free
-    // requested before the refusal (by a handler, even at the first message) stands.
     Hold hold(this);
-    HWND const window =
-        CreateWindowExA(ExStyle, objClassName, Caption, Style, x, y, width ? width : CW_USEDEFAULT,
-                        height ? height : CW_USEDEFAULT, parentWindow,
-                        reinterpret_cast<HMENU>(static_cast<uintptr_t>(ControlId)), Module(), nullptr);
-    const bool refused = !window && HandleGone; // made, refused and destroyed at once
-    if (refused) {
-        HandleGone = 0;
-        if (FreedWithWindow) // the refusal's own free, not a handler's
-            WithdrawFree(this);
+    const WindowState parent = Parent ? MakeWindowOnDemand(Parent) : WindowState::Made;
+    // A parent that went took this control with it: held here, it goes as the hold ends.
+    if (parent == WindowState::Made && !hold.EndDestroys()) {
+        if (Handle)
+            ShowExistingWindow(this);
+        else
+            MakeNewWindow(this, hold);
     }
-    FreedWithWindow = 0;
-    // Held to the end: any handler of the steps below may free it too.
-    if (hold.EndDestroys())
-        return false; // a handler freed it meanwhile: it goes as the hold ends
-    Handle = window;
-    if (!window) {
-        // A window that never got a message must not leave this control waiting to claim
-        // the next window that does.
-        if (CreatingControl == this)
-            CreatingControl = nullptr;
-        return false;
-    }
-    SendMessageA(window, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
-    if (!GetPropA(window, kSelfProperty)) {
-        CreatingControl = nullptr;
-        platform::SetPropPointer(window, kSelfProperty, this);
-    }
-    if (ClosePending) {
-        ClosePending = 0;
-        PostMessageA(window, WM_CLOSE, 0, 0);
-    }
-    if (isForm)
-        SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(GetIcon(this)));
-    if (AfterCreate)
-        AfterCreate(this);
-    ApplyFont(this);
-    CreateChildWindows(this);
-    return hold.End();
+    const bool hasWindow = !hold.EndDestroys() && Handle != nullptr;
+    return hold.End() && hasWindow;
 }
 
 void CreateChildWindows(Control* control) {
@@ -375,15 +396,26 @@ void CreateChildWindows(Control* control) {
     }
 }
 
-LRESULT SendToWindow(Control* control, UINT message, WPARAM wParam, LPARAM lParam) {
-    return SendMessageA(GetWindowHandle(control), message, wParam, lParam);
+LRESULT SendToHandle(Control* control, UINT message, WPARAM wParam, LPARAM lParam, LRESULT noWindow) {
+    return control->Handle ? SendMessageA(control->Handle, message, wParam, lParam) : noWindow;
+}
+
+LRESULT SendToWindow(Control* control, UINT message, WPARAM wParam, LPARAM lParam, LRESULT noWindow) {
+    if (MakeWindowOnDemand(control) != WindowState::Made)
+        return noWindow;
+    return SendToHandle(control, message, wParam, lParam, noWindow);
 }
 
 void FreeWithItsWindow(Control* control) {
     control->HandleGone = 1;
     // Whether this free is the one that asks for its end: only that one is taken back
     // when the window turns out to be a refused one.
-    control->FreedWithWindow = !FreeRequested(control);
+    control->FreedWithWindow = !FreeRequested(control) && !IsBeingDestroyed(control);
+    Free(control);
+}
+
+void FreeAfterItsWindow(Control* control) {
+    control->Destroying = 1;
     Free(control);
 }
 
@@ -477,8 +509,10 @@ void SetIcon(Control* control, HICON icon) {
 }
 
 void LoadIconResource(Control* control, HINSTANCE module, const char* resourceName) {
-    SetIcon(control, LoadIconA(module, resourceName));
+    // Shared before SetIcon makes the window: a handler may free the control meanwhile, and
+    // its destruction must leave the shared icon alone.
     control->IconShared = 1;
+    SetIcon(control, LoadIconA(module, resourceName));
 }
 
 // ---- Relations ---------------------------------------------------------------------------
@@ -530,7 +564,8 @@ void Control::Destroy() {
         Children->Clear();
     }
 
-    // A main window whose window went first is freed only this far (see 0xB003).
+    // Taken apart only this far when freed after its window (FreeAfterItsWindow), or when
+    // this part has run already.
     if (Destroying)
         return;
     Destroying = 1;
@@ -539,8 +574,7 @@ void Control::Destroy() {
     Font = nullptr;
     Free(Brush);
     Brush = nullptr;
-    Free(ControlCanvas);
-    ControlCanvas = nullptr;
+    DropCanvas(this);
 
     if (Handle) {
         if (IsWindow(Handle)) {

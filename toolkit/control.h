@@ -96,7 +96,7 @@ class Control : public ToolkitObject {
     char* Caption = nullptr; // owned; null when never set
     uint8_t SizeState = 0;
     int32_t RestoreShowCmd = 0;
-    Canvas* ControlCanvas = nullptr; // owned, made on first use
+    Canvas* ControlCanvas = nullptr;  // owned, made on first use
     WNDPROC DefaultWndProc = nullptr; // null: DefWindowProcA
     uint8_t HandleGone = 0;
     uint8_t FreedWithWindow = 0; // the free request came from the window's WM_NCDESTROY
@@ -120,7 +120,7 @@ class Control : public ToolkitObject {
     uint8_t Ctl3DChildren = 0;
     uint8_t Ctl3D = 0;
     Color TextColor = 0;
-    GraphicTool* Font = nullptr;  // owned, made on first use
+    GraphicTool* Font = nullptr; // owned, made on first use
     Color BackColor = 0;
     GraphicTool* Brush = nullptr; // owned; nothing in this program makes one
     int32_t Border = 0;
@@ -172,7 +172,7 @@ extern HINSTANCE ModuleInstance;
 inline HICON const kNoIcon = reinterpret_cast<HICON>(static_cast<intptr_t>(-1));
 
 // Style defaults.
-constexpr uint32_t kDefaultStyle = 0x16CF0000;    // visible, clip siblings/children, overlapped window
+constexpr uint32_t kDefaultStyle = 0x16CF0000; // visible, clip siblings/children, overlapped window
 constexpr uint32_t kDefaultExStyle = WS_EX_CONTROLPARENT;
 constexpr uint32_t kChildClipStyles = 0x06000000; // WS_CLIPSIBLINGS | WS_CLIPCHILDREN
 
@@ -188,19 +188,33 @@ void SetStyle(Control* control, uint32_t style);
 
 // Windows on demand. A handler may free the control while its window is made; the free
 // then happens before these return, and each says so: the caller must not touch the control
-// again.
-//
-// The window, made (hidden) if needed; null when it cannot be made or the control went.
+// again. Every point after a possible free reads `if (... == WindowState::Gone) return ...;`.
+enum class WindowState : uint8_t {
+    Made, // the control has its window (it had one already, or it was made now)
+    None, // no window can be made (the control or a parent is going, or the system refused)
+    Gone, // a handler freed the control meanwhile: it is destroyed
+};
+// The one way to make a control's window on demand: made hidden, unless the program set
+// the visibility, and shown when the loop reaches it.
+WindowState MakeWindowOnDemand(Control* control);
+// Views of it: the window or null (none, or gone); false only when the control went.
 HWND GetWindowHandle(Control* control);
-// The same for a caller that goes on with the control: false only when the control went
-// (a window that cannot be made is no reason).
 bool EnsureWindowHandle(Control* control);
-// The control's CreateWindowHandle; false only when the control went meanwhile.
+// The control's CreateWindowHandle (which also shows a window made hidden on demand); false
+// only when the control went meanwhile.
 bool CreateWindowHandleSurvived(Control* control);
 // The system destroyed the window of a child of the application: the control goes too.
 void FreeWithItsWindow(Control* control);
+// A main window's window is gone (its WM_NCDESTROY posted the release): the control lets
+// go of its handlers and children, and no more; what the program holds of it stays readable.
+void FreeAfterItsWindow(Control* control);
 void CreateChildWindows(Control* control);
-LRESULT SendToWindow(Control* control, UINT message, WPARAM wParam, LPARAM lParam);
+// Sends to the window the control has, and never makes one: without a window nothing is
+// sent and the answer is `noWindow`.
+LRESULT SendToHandle(Control* control, UINT message, WPARAM wParam, LPARAM lParam, LRESULT noWindow = 0);
+// Makes the window on demand first (MakeWindowOnDemand), then sends to it; `noWindow` when
+// there is none or the control went.
+LRESULT SendToWindow(Control* control, UINT message, WPARAM wParam, LPARAM lParam, LRESULT noWindow = 0);
 
 // Caption.
 void SetText(Control* control, const char* text); // null is the empty text

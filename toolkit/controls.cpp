@@ -177,11 +177,11 @@ int32_t ItemCount(Control* control) {
 
 int32_t AddItem(Control* control, const char* text) {
     const UINT message = control->CommandActions.AddItemMessage;
-    // A control that went while its window was made takes no item.
-    if (!message || !EnsureWindowHandle(control))
-        return -1;
-    const int32_t index =
-        static_cast<int32_t>(SendToWindow(control, message, 0, reinterpret_cast<LPARAM>(text ? text : "")));
+    // A control that went while its window was made takes no item, nor one without a window.
+    if (!message || MakeWindowOnDemand(control) != WindowState::Made)
+        return CB_ERR;
+    const int32_t index = static_cast<int32_t>(
+        SendToHandle(control, message, 0, reinterpret_cast<LPARAM>(text ? text : ""), CB_ERR));
     // The first item of an empty list becomes the selection.
     if (ItemCount(control) == 1)
         SetItemSelected(control, 0, true);
@@ -190,18 +190,19 @@ int32_t AddItem(Control* control, const char* text) {
 
 int32_t CurIndex(Control* control) {
     const UINT message = control->CommandActions.GetCurIndexMessage;
-    return message ? static_cast<int32_t>(SendToWindow(control, message, 0, 0)) : -1;
+    // Without a window there is no selection, as the combo box itself answers for none.
+    return message ? static_cast<int32_t>(SendToWindow(control, message, 0, 0, CB_ERR)) : CB_ERR;
 }
 
 void SetCurIndex(Control* control, int32_t index) {
     const UINT message = control->CommandActions.SelectItemMessages[1];
-    if (!message || !EnsureWindowHandle(control))
+    if (!message || MakeWindowOnDemand(control) != WindowState::Made)
         return;
     // An index outside the items leaves no selection. Windows' combo box clears it by
     // itself; Wine's keeps the old one for -2 or the item count, so ask for none outright.
     if (index < 0 || index >= ItemCount(control))
         index = -1;
-    SendToWindow(control, message, static_cast<WPARAM>(index), 0);
+    SendToHandle(control, message, static_cast<WPARAM>(index), 0);
 }
 
 void SetItemSelected(Control* control, int32_t index, bool) {

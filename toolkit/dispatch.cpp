@@ -147,8 +147,7 @@ LRESULT BuiltInHandling(Control* control, MessageRecord& msg) {
     case WM_NCDESTROY:
         return HandleNcDestroy(control, msg);
     case kReleaseMessage:
-        control->Destroying = 1;
-        Free(control);
+        FreeAfterItsWindow(control);
         return 0;
     case WM_SIZE: {
         const LRESULT result = CallDefault(control, msg);
@@ -204,10 +203,10 @@ bool HandleInnerKey(Control* control, UINT message, WPARAM wParam) {
         return control->TabHandler && control->TabHandler(control, static_cast<uint8_t>(wParam), false);
     }
     if (message == WM_CHAR && (wParam == VK_ESCAPE || wParam == VK_RETURN) &&
-        SendToWindow(control, CB_GETDROPPEDSTATE, 0, 0) != 0) {
-        SendToWindow(control, CB_SHOWDROPDOWN, FALSE, 0);
+        SendToHandle(control, CB_GETDROPPEDSTATE, 0, 0) != 0) {
+        SendToHandle(control, CB_SHOWDROPDOWN, FALSE, 0);
         if (wParam == VK_ESCAPE)
-            SendToWindow(control, CB_SETCURSEL, static_cast<WPARAM>(control->DropDownIndex), 0);
+            SendToHandle(control, CB_SETCURSEL, static_cast<WPARAM>(control->DropDownIndex), 0);
         return true;
     }
     return false;

@@ -55,9 +55,10 @@ bool FixedSizeHandler(Control* control, MessageRecord& msg, LRESULT& result) {
 // and `r` holds what the control knew before.
 bool ReadClientRect(Control* control, RECT& r) {
     r = control->BoundsRect;
-    if (!EnsureWindowHandle(control))
+    const WindowState window = MakeWindowOnDemand(control);
+    if (window == WindowState::Gone)
         return false;
-    if (control->Handle)
+    if (window == WindowState::Made)
         GetClientRect(control->Handle, &r);
     const Margins& m = control->ClientMargins;
     r.bottom -= m.Bottom;
@@ -81,25 +82,26 @@ bool SetClientExtent(Control* control, int32_t value, bool horizontal) {
 }
 
 // Sizes a control with autosize to its caption; false when it went while its window was
-// made for the measuring.
+// made for the measuring, or while it was sized.
 bool FitToText(Control* control) {
+    Hold hold(control);
     sysutil::Text text(control->Caption);
     SIZE size = {0, 0};
     if (!text.empty()) {
         // An italic face leans past its last advance: one space of room for the slant.
         if (control->Font && control->Font->ColorAndData.Data.lfItalic)
             text += ' ';
-        if (!EnsureWindowHandle(control))
-            return false;
+        if (MakeWindowOnDemand(control) == WindowState::Gone || hold.EndDestroys())
+            return hold.End();
         POINT origin;
         TextArea(GetCanvas(control), text.c_str(), size, origin);
     }
     const CommandActionTable& actions = control->CommandActions;
-    if (actions.AutoSizeExtraWidth > 0)
+    if (actions.AutoSizeExtraWidth > 0 && !hold.EndDestroys())
         SetWidth(control, size.cx + actions.AutoSizeExtraWidth);
-    if (actions.AutoSizeExtraHeight > 0)
+    if (actions.AutoSizeExtraHeight > 0 && !hold.EndDestroys())
         SetHeight(control, size.cy + actions.AutoSizeExtraHeight);
-    return true;
+    return hold.End();
 }
 
 } // namespace
@@ -131,9 +133,11 @@ void SetBoundsRect(Control* control, const RECT& r) {
         control->PositionChanged |= 2;
     control->BoundsRect = r;
     if (control->Handle) {
+        // The move runs the control's handlers, which may free it.
+        Hold hold(control);
         SetWindowPos(control->Handle, nullptr, r.left, r.top, RectWidth(r), RectHeight(r),
                      SWP_NOZORDER | SWP_NOACTIVATE);
-        if (control->RedrawOnResize)
+        if (!hold.EndDestroys() && control->RedrawOnResize)
             Invalidate(control);
     }
 }
@@ -192,18 +196,37 @@ void SetHeight(Control* control, int32_t value) {
     SetBoundsRect(control, r);
 }
 
+namespace {
+
+// A setter in two steps, each of which may run the control's handlers (moving or sizing
+// its window): the second runs only for a control still there. The control for chaining,
+// or null when it went.
+template <typename First, typename Second> Control* InTwoSteps(Control* control, First first, Second second) {
+    Hold hold(control);
+    first();
+    if (!hold.EndDestroys())
+        second();
+    return hold.End() ? control : nullptr;
+}
+
+} // namespace
+
 Control* SetPosition(Control* control, int32_t x, int32_t y) {
-    SetLeft(control, x);
-    SetTop(control, y);
-    return control;
+    return InTwoSteps(
+        control, [=] { SetLeft(control, x); }, [=] { SetTop(control, y); });
 }
 
 Control* SetSize(Control* control, int32_t width, int32_t height) {
-    if (width > 0)
-        SetWidth(control, width);
-    if (height > 0)
-        SetHeight(control, height);
-    return control;
+    return InTwoSteps(
+        control,
+        [=] {
+            if (width > 0)
+                SetWidth(control, width);
+        },
+        [=] {
+            if (height > 0)
+                SetHeight(control, height);
+        });
 }
 
 void ClientRect(Control* control, RECT& r) {
@@ -231,11 +254,16 @@ void SetClientHeight(Control* control, int32_t value) {
 }
 
 Control* SetClientSize(Control* control, int32_t width, int32_t height) {
-    if (width > 0 && !SetClientExtent(control, width, true))
-        return nullptr;
-    if (height > 0 && !SetClientExtent(control, height, false))
-        return nullptr;
-    return control;
+    return InTwoSteps(
+        control,
+        [=] {
+            if (width > 0)
+                SetClientExtent(control, width, true);
+        },
+        [=] {
+            if (height > 0)
+                SetClientExtent(control, height, false);
+        });
 }
 
 Control* CenterOnParent(Control* control) {
@@ -245,13 +273,14 @@ Control* CenterOnParent(Control* control) {
     RECT area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     if (control->Parent && control->IsControl)
         ClientRect(control->Parent, area);
-    GetWindowHandle(control);
-    if (hold.EndDestroys())
-        return nullptr;
-    // Both areas start at 0, so the area's own left and top are not added.
+    if (MakeWindowOnDemand(control) == WindowState::Gone || hold.EndDestroys())
+        return hold.End() ? control : nullptr;
+    // Both areas start at 0, so the area's own left and top are not added. Moving runs the
+    // control's handlers, which may free it.
     SetLeft(control, HalfRoundedDown(RectWidth(area) - Width(control)));
-    SetTop(control, HalfRoundedDown(RectHeight(area) - Height(control)));
-    return control;
+    if (!hold.EndDestroys())
+        SetTop(control, HalfRoundedDown(RectHeight(area) - Height(control)));
+    return hold.End() ? control : nullptr;
 }
 
 bool CanResize(Control* control) {
@@ -266,7 +295,7 @@ void SetCanResize(Control* control, bool value) {
     // resizable again ends up without a sizing border.
     SetStyle(control, value ? (control->Style & ~static_cast<uint32_t>(WS_THICKFRAME))
                             : (control->Style | WS_THICKFRAME));
-    if (!EnsureWindowHandle(control))
+    if (MakeWindowOnDemand(control) == WindowState::Gone)
         return;
     control->LockedWidth = Width(control);
     control->LockedHeight = Height(control);

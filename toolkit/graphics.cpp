@@ -43,15 +43,20 @@ size_t FaceNameLength(const LOGFONTA& data) {
 // A window that shows its parent's font object must be handed a live one before that
 // object is deleted: children whose font still shares their parent's GDI object get the
 // font applied again, which makes their own object when their data no longer matches.
+//
+// Applying a font may run the child's handlers (autosize makes its window), which may free
+// the child or this control. The caller holds this control.
 void ReapplySharedFonts(Control* control) {
-    if (!control->Children || !control->Font)
-        return;
-    for (int32_t i = 0; i < control->Children->Count; ++i) {
-        Control* child = control->Children->ItemAs<Control>(i);
-        if (child->Font && child->Font->ParentTool == control->Font && !child->Font->ToolHandle) {
-            ApplyFont(child);
+    for (int32_t i = 0; control->Children && control->Font && i < control->Children->Count; ++i) {
+        Control* const child = control->Children->ItemAs<Control>(i);
+        if (!child->Font || child->Font->ParentTool != control->Font || child->Font->ToolHandle)
+            continue;
+        Hold hold(child);
+        ApplyFont(child);
+        if (!hold.EndDestroys())
             ReapplySharedFonts(child);
-        }
+        if (!hold.End())
+            --i; // it took itself off the list, and the next one moved up
     }
 }
 
@@ -109,19 +114,19 @@ HGDIOBJ GetToolHandle(GraphicTool* tool) {
 }
 
 void ToolChanged(GraphicTool* tool) {
+    // The owner's handlers may free the owner and the tool with it: held, the tool goes when
+    // this is over, and its owner is not told again.
+    Hold hold(tool);
     HGDIOBJ old = tool->ToolHandle;
     tool->ToolHandle = nullptr;
-    if (!old) {
-        if (tool->OnChange.IsSet())
-            tool->OnChange(tool);
-        return;
-    }
-    // Twice around the deletion: a canvas puts its stock objects back first, and the owner
-    // is told again once the old object is gone.
     if (tool->OnChange.IsSet())
         tool->OnChange(tool);
+    if (!old)
+        return;
+    // Twice around the deletion: a canvas puts its stock objects back first, and the owner
+    // is told again once the old object is gone.
     DeleteObject(old);
-    if (tool->OnChange.IsSet())
+    if (!hold.EndDestroys() && tool->OnChange.IsSet())
         tool->OnChange(tool);
 }
 
@@ -241,8 +246,12 @@ HBRUSH BackgroundBrush(Control* control) {
 
 void FontChanged(void* context, GraphicTool* sender) {
     Control* control = static_cast<Control*>(context);
+    // Applying the font may make the window (autosize), whose handlers may free the control.
+    Hold hold(control);
     control->TextColor = sender->ColorAndData.ToolColor;
     ApplyFont(control);
+    if (hold.EndDestroys())
+        return;
     Invalidate(control);
     ReapplySharedFonts(control);
 }
@@ -263,8 +272,7 @@ void ApplyFont(Control* control) {
                      0xFFFF);
     }
     // The canvas measured with the old font; the next measurement makes a new one.
-    Free(control->ControlCanvas);
-    control->ControlCanvas = nullptr;
+    DropCanvas(control);
     if (control->AfterTextChange)
         control->AfterTextChange(control);
 }
@@ -304,10 +312,11 @@ void SetCanvasHandle(Canvas* canvas, HDC dc) {
         const bool fromWindow =
             canvas->OnGetHandle.proc == ControlCanvasDC && GetObjectType(canvas->DC) != OBJ_MEMDC;
         if (fromWindow)
-            ReleaseDC(canvas->Owner ? canvas->Owner->Handle : nullptr, canvas->DC);
+            ReleaseDC(canvas->DCWindow, canvas->DC);
         else
             DeleteDC(canvas->DC);
         canvas->DC = nullptr;
+        canvas->DCWindow = nullptr;
         canvas->CanvasState &= static_cast<uint8_t>(~kHandleValid);
     }
     if (dc) {
@@ -339,15 +348,22 @@ void DeselectTools(void* context, GraphicTool*) {
 void TextExtent(Canvas* canvas, const char* text, SIZE& size) {
     const int n = static_cast<int>(sysutil::CStringLength(text));
     constexpr uint8_t kReady = kHandleValid | kFontValid;
+    size = SIZE{0, 0};
     // Getting the owner's DC may make its window, which applies its font and so frees this
-    // canvas: the guard keeps it until the measurement is over.
-    RefInc(canvas);
-    if (!RequiredState(canvas, kReady))
+    // canvas: held, it goes when the measurement is over.
+    Hold hold(canvas);
+    HDC dc = RequiredState(canvas, kReady);
+    // A control's canvas that its control let go of, without a window to measure in, has
+    // nothing to measure for: no stand-in DC then.
+    const bool forgotten = canvas->OnGetHandle.proc == ControlCanvasDC && !canvas->Owner;
+    if (!dc && !forgotten) {
         SetCanvasHandle(canvas, CreateCompatibleDC(nullptr));
-    GetTextExtentPoint32A(RequiredState(canvas, kReady), text ? text : "", n, &size);
+        dc = RequiredState(canvas, kReady);
+    }
+    if (dc)
+        GetTextExtentPoint32A(dc, text ? text : "", n, &size);
     // Every measurement gives its DC back.
     SetCanvasHandle(canvas, nullptr);
-    RefDec(canvas);
 }
 
 void TextArea(Canvas* canvas, const char* text, SIZE& size, POINT& origin) {
@@ -368,10 +384,29 @@ Canvas* GetCanvas(Control* control) {
     return canvas;
 }
 
-HDC ControlCanvasDC(void* context, Canvas* canvas) {
+void DropCanvas(Control* control) {
+    Canvas* const canvas = control->ControlCanvas;
+    control->ControlCanvas = nullptr;
+    if (!canvas)
+        return;
+    canvas->Owner = nullptr;
+    canvas->OnGetHandle.context = nullptr;
+    Free(canvas);
+}
+
+HDC ControlCanvasDC(void*, Canvas* canvas) {
     if (canvas->DC)
         return canvas->DC;
-    return GetDC(GetWindowHandle(static_cast<Control*>(context)));
+    Control* const owner = canvas->Owner;
+    if (!owner)
+        return nullptr; // its control let go of it: it measures nothing
+    // Making the window may apply the font or free the control, and either lets go of this
+    // canvas. A window made is the control's, which lives; else the DC is the screen's.
+    HWND const window = GetWindowHandle(owner);
+    if (!window && !canvas->Owner)
+        return nullptr;
+    canvas->DCWindow = window;
+    return GetDC(window);
 }
 
 bool BackgroundEraser(Control* form, MessageRecord& msg, LRESULT&) {

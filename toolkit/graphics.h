@@ -66,8 +66,9 @@ class Canvas : public ToolkitObject {
   public:
     void Destroy() override;
 
-    Control* Owner = nullptr; // not owned
+    Control* Owner = nullptr; // not owned; null once the control let go of the canvas
     HDC DC = nullptr;
+    HWND DCWindow = nullptr; // the window a DC of the owner's was taken from
     POINT PenPosition = {0, 0};
     GraphicTool* CanvasFont = nullptr; // owned
     uint8_t CanvasState = 0;
@@ -81,6 +82,9 @@ void DeselectTools(void* canvas, GraphicTool* sender);
 void TextExtent(Canvas* canvas, const char* text, SIZE& size);
 void TextArea(Canvas* canvas, const char* text, SIZE& size, POINT& origin);
 Canvas* GetCanvas(Control* control);
+// The control lets go of its canvas (a new font, its destruction): the canvas forgets it,
+// and measures nothing from then on, should a measurement still be under way.
+void DropCanvas(Control* control);
 HDC ControlCanvasDC(void* control, Canvas* canvas);
 
 // The form's second handler: paints the client area in the form's colour.

@@ -97,7 +97,9 @@ Control* NextTabStop(PointerList* list, int32_t k, int32_t direction) {
 }
 
 void SetFocusQuietly(Control* control) {
-    // A push-like button that takes the focus must not report that as a click.
+    // A push-like button that takes the focus must not report that as a click. Its
+    // WM_SETFOCUS may free it: held, it goes once the count is back.
+    Hold hold(control);
     ++control->ClickSuppress;
     SetFocus(control->Handle);
     --control->ClickSuppress;
@@ -154,12 +156,17 @@ void MoveFocus(Control* form, int32_t direction) {
     PointerList* list = TabOrderList(form);
     const Control* current = form->CurrentControl;
     Control* target = NextTabStop(list, current ? current->TabOrder : 0, direction);
-    if (target) {
-        if (target->Handle)
-            SetFocusQuietly(target);
-        form->CurrentControl = target;
-    }
     Free(list);
+    if (!target)
+        return;
+    // The focus runs the target's handlers, which may free it (or the form with it): a
+    // target that went is not recorded.
+    Hold hold(target);
+    Hold formHold(form);
+    if (target->Handle)
+        SetFocusQuietly(target);
+    if (!formHold.EndDestroys() && !hold.EndDestroys())
+        form->CurrentControl = target;
 }
 
 bool ActuallyVisible(Control* control) {
@@ -233,11 +240,14 @@ bool DialogKeysHook(void* context, MessageRecord& msg, LRESULT& result) {
         return false;
     // A handler may free the button while its window is made: a button that went is not
     // pressed, and the key is used up all the same.
-    if (EnsureWindowHandle(target)) {
-        // The button presses itself on Space down and up and reports the click as usual.
+    if (MakeWindowOnDemand(target) == WindowState::Made) {
+        // The button presses itself on Space down and up and reports the click as usual. The
+        // focus runs its handlers: a button freed there is not pressed.
+        Hold hold(target);
         if (msg.Message == WM_KEYDOWN)
             SetFocused(target, true);
-        SendToWindow(target, msg.Message, VK_SPACE, msg.LParam);
+        if (!hold.EndDestroys())
+            SendToHandle(target, msg.Message, VK_SPACE, msg.LParam);
     }
     msg.WParam = 0;
     result = 0;

@@ -1,5 +1,6 @@
 #include "toolkit/object.h"
 
+#include <cassert>
 #include <cstring>
 
 namespace toolkit {
@@ -7,9 +8,15 @@ namespace {
 int32_t g_liveObjects = 0;
 }
 
-ToolkitObject::ToolkitObject() { ++g_liveObjects; }
-ToolkitObject::~ToolkitObject() { --g_liveObjects; }
-int32_t ToolkitObject::LiveCount() { return g_liveObjects; }
+ToolkitObject::ToolkitObject() {
+    ++g_liveObjects;
+}
+ToolkitObject::~ToolkitObject() {
+    --g_liveObjects;
+}
+int32_t ToolkitObject::LiveCount() {
+    return g_liveObjects;
+}
 
 void ToolkitObject::Init() {}
 
@@ -35,7 +42,9 @@ void ToolkitObject::Destroy() {
     delete this;
 }
 
-void RefInc(ToolkitObject* object) { object->RefCount += 2; }
+void RefInc(ToolkitObject* object) {
+    object->RefCount += 2;
+}
 
 void RefDec(ToolkitObject* object) {
     object->RefCount -= 2;
@@ -58,11 +67,19 @@ void Free(ToolkitObject* object) {
 }
 
 void WithdrawFree(ToolkitObject* object) {
+    assert(!IsBeingDestroyed(object) && "a destruction under way cannot be taken back");
     if (FreeRequested(object))
         object->RefCount += 1;
 }
 
-Hold::Hold(ToolkitObject* object) : object_(IsBeingDestroyed(object) ? nullptr : object) {
+void FreeButKeepUntilTheProcessEnds(ToolkitObject* object) {
+    if (IsBeingDestroyed(object))
+        return;
+    RefInc(object); // a guard that no one ends
+    Free(object);
+}
+
+Hold::Hold(ToolkitObject* object) : object_(object && !IsBeingDestroyed(object) ? object : nullptr) {
     if (object_)
         RefInc(object_);
 }
@@ -121,7 +138,9 @@ void PointerList::Insert(int32_t index, Slot value) {
     Items[index] = value;
 }
 
-void PointerList::Delete(int32_t index) { DeleteRange(index, 1); }
+void PointerList::Delete(int32_t index) {
+    DeleteRange(index, 1);
+}
 
 void PointerList::DeleteRange(int32_t index, int32_t count) {
     if (count <= 0)
@@ -164,7 +183,8 @@ void PointerList::SetCapacity(int32_t slots) {
     if (slots > 0) {
         resized = new Slot[static_cast<size_t>(slots)];
         if (Items)
-            std::memcpy(resized, Items, static_cast<size_t>(Capacity < slots ? Capacity : slots) * sizeof(Slot));
+            std::memcpy(resized, Items,
+                        static_cast<size_t>(Capacity < slots ? Capacity : slots) * sizeof(Slot));
     }
     delete[] Items;
     Items = resized;

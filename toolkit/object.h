@@ -3,7 +3,8 @@
 //
 // Objects are made by NewObject and released with Free, never with delete. RefCount bit 0
 // records a requested free; the other bits count guards in steps of 2, so a caller that
-// must survive a possible free brackets its work with RefInc and RefDec, or with a Hold.
+// must survive a possible free holds the object for that long (a Hold); the toolkit itself
+// calls RefInc and RefDec nowhere else.
 // Code outside this unit reads the count only through the named states below.
 #pragma once
 
@@ -77,14 +78,20 @@ inline bool IsBeingDestroyed(const ToolkitObject* object) {
     return object->RefCount < 0;
 }
 // A free was asked for while a guard held the object; the last guard's end destroys it.
+// False for an object being destroyed: that free is under way and cannot be asked again.
 inline bool FreeRequested(const ToolkitObject* object) {
-    return (object->RefCount & 1) != 0;
+    return !IsBeingDestroyed(object) && (object->RefCount & 1) != 0;
 }
-// Takes back a requested free: the object lives on under its guards.
+// Takes back a requested free: the object lives on under its guards. Never for an object
+// being destroyed.
 void WithdrawFree(ToolkitObject* object);
+// Asks for the object's free and keeps it all the same: for an end of the process, where
+// nothing may be taken down and nothing will be used again.
+void FreeButKeepUntilTheProcessEnds(ToolkitObject* object);
 
 // A guard for the length of a scope: keeps the object alive across code that may free it;
-// the free then happens when the hold ends. An object being destroyed is not held.
+// the free then happens when the hold ends. An object being destroyed is not held, nor is
+// a null one.
 class Hold {
   public:
     explicit Hold(ToolkitObject* object);
@@ -133,6 +140,8 @@ constexpr int32_t kDefaultGrowBy = 4;
 
 PointerList* NewList();
 
-template <typename T> PointerList::Slot ToSlot(T* pointer) { return reinterpret_cast<PointerList::Slot>(pointer); }
+template <typename T> PointerList::Slot ToSlot(T* pointer) {
+    return reinterpret_cast<PointerList::Slot>(pointer);
+}
 
 } // namespace toolkit

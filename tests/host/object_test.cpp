@@ -1,13 +1,46 @@
-// The object model: deferred destruction, owner lists and the pointer list.
+// The object model: deferred destruction, its named states and holds, owner lists and the
+// pointer list, also when memory runs out.
+#include "sysutil/fatal.h"
 #include "sysutil/stringlist.h"
 #include "toolkit/object.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <new>
 #include <string>
 #include <vector>
 
 using namespace toolkit;
+
+// Arrays (the pointer list's slots) come from here, so that a test can make the next one
+// fail as the product's allocator does: it reports the fault, which ends the process, and
+// what runs meanwhile (the error box's message loop, in the product) may walk the list.
+namespace {
+const PointerList* g_failingListAllocation = nullptr;
+}
+
+void* operator new[](std::size_t size) {
+    if (const PointerList* list = g_failingListAllocation) {
+        g_failingListAllocation = nullptr;
+        const bool whole = list->Count <= list->Capacity;
+        for (int32_t i = 0; whole && i < list->Count; ++i)
+            (void)list->Items[i]; // read, as a walk of the list does
+        if (!whole)
+            std::_Exit(1);
+        sysutil::RunError(sysutil::kOutOfMemoryError, nullptr);
+    }
+    void* p = std::malloc(size ? size : 1);
+    if (!p)
+        std::abort();
+    return p;
+}
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
 
 namespace {
 
@@ -28,7 +61,9 @@ Probe* NewProbe(const char* name) {
     return p;
 }
 
-void LogOnDestroy(void* context, ToolkitObject*) { g_log.push_back(static_cast<const char*>(context)); }
+void LogOnDestroy(void* context, ToolkitObject*) {
+    g_log.push_back(static_cast<const char*>(context));
+}
 
 class ObjectModel : public ::testing::Test {
   protected:
@@ -124,11 +159,98 @@ TEST_F(ObjectModel, PointerListGrowsByFour) {
     list->Add(1);
     EXPECT_EQ(4, list->GrowBy);
     EXPECT_EQ(13, list->Capacity); // old count 9 plus the step
-    list->SetCapacity(0); // never below Count
+    list->SetCapacity(0);          // never below Count
     EXPECT_EQ(10, list->Capacity);
     list->Clear();
     EXPECT_EQ(0, list->Capacity);
     EXPECT_EQ(4, list->GrowBy);
+    Free(list);
+}
+
+// Named states and holds, against the count they are read from.
+TEST_F(ObjectModel, AHoldDefersAFreeToItsEndAndAWithdrawnFreeKeepsTheObject) {
+    Probe* p = NewProbe("p");
+    Hold hold(p);
+    EXPECT_FALSE(FreeRequested(p));
+    EXPECT_FALSE(hold.EndDestroys());
+    Free(p);
+    EXPECT_TRUE(FreeRequested(p));
+    EXPECT_FALSE(IsBeingDestroyed(p));
+    EXPECT_TRUE(hold.EndDestroys());
+    {
+        Hold inner(p);
+        EXPECT_FALSE(inner.EndDestroys()) << "the outer hold is left";
+    }
+    EXPECT_TRUE(g_log.empty());
+    WithdrawFree(p);
+    EXPECT_FALSE(FreeRequested(p));
+    EXPECT_FALSE(hold.EndDestroys());
+    Free(p);
+    EXPECT_FALSE(hold.End()) << "ending the last hold destroyed it";
+    EXPECT_EQ(std::vector<std::string>{"destroy p"}, g_log);
+    EXPECT_TRUE(hold.End()) << "a hold ends once";
+    Hold none(nullptr);
+    EXPECT_TRUE(none.End());
+}
+
+// Whatever runs inside a destruction (OnDestroy here) sees it under way on every path in:
+// no free to ask for or take back, no hold, and a second Free changes nothing.
+TEST_F(ObjectModel, AnObjectBeingDestroyedIsNeitherHeldNorFreedAgain) {
+    struct Seen {
+        bool destroying = false;
+        bool freeRequested = true;
+        bool holdEndSurvived = false;
+    };
+    for (const bool held : {false, true}) {
+        SCOPED_TRACE(held ? "the last hold ends" : "a free without a guard");
+        g_log.clear();
+        Seen seen;
+        Probe* p = NewProbe("p");
+        p->OnDestroy.Set(
+            [](void* out, ToolkitObject* object) {
+                auto* s = static_cast<Seen*>(out);
+                s->destroying = IsBeingDestroyed(object);
+                s->freeRequested = FreeRequested(object);
+                Hold hold(object);
+                Free(object);
+                s->holdEndSurvived = hold.End();
+            },
+            &seen);
+        if (held) {
+            Hold hold(p);
+            Free(p);
+        } else {
+            Free(p);
+        }
+        EXPECT_TRUE(seen.destroying);
+        EXPECT_FALSE(seen.freeRequested) << "a destruction under way is no free to ask for";
+        EXPECT_TRUE(seen.holdEndSurvived) << "a hold on it holds nothing and ends nothing";
+        EXPECT_EQ(std::vector<std::string>{"destroy p"}, g_log) << "destroyed once";
+    }
+}
+
+TEST_F(ObjectModel, AFreeUnderWayCannotBeTakenBack) {
+    EXPECT_DEATH(
+        {
+            Probe* p = NewProbe("p");
+            p->OnDestroy.Set([](void*, ToolkitObject* object) { WithdrawFree(object); }, nullptr);
+            Free(p);
+        },
+        "cannot be taken back");
+}
+
+// Memory running out as a full list grows: while the fault is reported the list must not
+// count the slot it has no room for.
+TEST_F(ObjectModel, AListCountsASlotOnlyOnceItHasRoom) {
+    PointerList* list = NewList();
+    for (int i = 0; i < 4; ++i)
+        list->Add(static_cast<PointerList::Slot>(i));
+    EXPECT_EXIT(
+        {
+            g_failingListAllocation = list;
+            list->Add(4);
+        },
+        ::testing::ExitedWithCode(static_cast<int>(sysutil::kOutOfMemoryError)), "Runtime error 203");
     Free(list);
 }
 

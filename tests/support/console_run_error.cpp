@@ -11,6 +11,7 @@
 namespace sysutil {
 
 void RunError(uint32_t errorNumber, const void* faultAddress) {
+    RunHeapCheckBeforeRunError();
     char text[kRunErrorTextSize + 1];
     FormatRunError(errorNumber, faultAddress, text);
     const DWORD length = static_cast<DWORD>(CStringLength(text));

@@ -73,4 +73,19 @@ TEST(CheckedHeap, DamageEndsTheProgramWithItsOwnRuntimeError) {
         << "freed twice, long after the first free";
 }
 
+// A write after a free is found when any runtime error is reported, before its box (whose
+// ExitProcess skips the end's check), and the report names the block and the byte.
+TEST(CheckedHeap, AWriteAfterAFreeIsNamedBeforeAnyRuntimeError) {
+    ::testing::FLAGS_gtest_death_test_style = "threadsafe";
+    EXPECT_EXIT(
+        {
+            char* volatile block = new char[10];
+            delete[] block;
+            Write(block, 3);
+            sysutil::RunError(sysutil::kOutOfMemoryError, nullptr);
+        },
+        kHeapDamaged,
+        "the freed block of 10 bytes allocated at .* was written after its free, first at byte 3");
+}
+
 } // namespace

@@ -399,10 +399,11 @@ TEST_F(ControlTest, AFormBeingDestroyedGetsNoWindow) {
 // Freed without a guard, the children go with the form last-first: the last one asks for
 // windows for itself, the form and the sibling still to go.
 TEST_F(ControlTest, NoWindowIsMadeForControlsFreedWithTheirForm) {
+    static const HWND kNotAsked = reinterpret_cast<HWND>(1);
     struct Asked {
         Control* form = nullptr;
         Control* sibling = nullptr;
-        HWND windows[3] = {};
+        HWND windows[3] = {kNotAsked, kNotAsked, kNotAsked}; // the handler must run to clear them
     } asked;
     asked.form = NewForm(nullptr, "going");
     asked.sibling = NewButton(asked.form, "first");

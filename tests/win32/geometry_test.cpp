@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 using namespace toolkit;
 
@@ -60,57 +61,131 @@ class GeometryTest : public ::testing::Test {
 
 } // namespace
 
-// Frees the control at its window's WM_CREATE, as a handler may.
-bool FreeAtCreate(void* control, MessageRecord& msg, LRESULT&) {
-    if (msg.Message == WM_CREATE)
-        Free(static_cast<Control*>(control));
+// A control that a handler frees at one of its window's messages.
+struct Doomed {
+    Control* control;
+    UINT at;
+};
+
+bool FreeAtMessage(void* context, MessageRecord& msg, LRESULT&) {
+    const Doomed* doomed = static_cast<Doomed*>(context);
+    if (msg.Message == doomed->at && (msg.Message != WM_SHOWWINDOW || msg.WParam))
+        Free(doomed->control);
     return false;
 }
 
-// Each operation makes the window of a control that goes at its WM_CREATE; none may go on
-// with the control afterwards.
-TEST_F(GeometryTest, NothingGoesOnWithAControlFreedWhileItsWindowIsMade) {
-    struct Case {
-        const char* name;
-        Control* (*make)(Control* parent);
-        void (*use)(Control* control);
-    };
-    const Case cases[] = {
-        {"SetClientSize", [](Control* p) { return NewButton(p, "b"); },
-         [](Control* c) { EXPECT_EQ(nullptr, SetClientSize(c, 90, 25)); }},
-        {"CenterOnParent", [](Control* p) { return NewButton(p, "b"); },
-         [](Control* c) { EXPECT_EQ(nullptr, CenterOnParent(c)); }},
-        {"SetCanResize", [](Control* p) { return NewButton(p, "b"); },
-         [](Control* c) { SetCanResize(c, false); }},
-        {"SetAutoSize", [](Control* p) { return NewLabel(p, "text"); },
-         [](Control* c) { EXPECT_EQ(nullptr, SetAutoSize(c, true)); }},
-        {"AddItem", [](Control* p) { return NewComboBox(p, DropDownList); },
-         [](Control* c) { EXPECT_EQ(-1, AddItem(c, "item")); }},
-        {"SetCurIndex", [](Control* p) { return NewComboBox(p, DropDownList); },
-         [](Control* c) { SetCurIndex(c, 0); }},
-        {"DialogKeysHook", [](Control* p) { return NewButton(p, "OK"); },
-         [](Control* c) {
-             Control* const parent = c->Parent;
-             AppControl = parent;
-             SetDefaultOrCancel(c, VK_RETURN, true);
-             MessageRecord enter{nullptr, WM_KEYDOWN, VK_RETURN, 1};
-             LRESULT result = 0;
-             EXPECT_TRUE(DialogKeysHook(parent, enter, result));
-             EXPECT_EQ(nullptr, parent->DefaultButton);
-             parent->OnMessage.Reset(); // the hook, which no button needs any more
-             AppControl = nullptr;
-         }},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        Control* const parent = NewForm(nullptr, "parent");
-        Control* const doomed = c.make(parent);
-        doomed->OnMessage.Set(FreeAtCreate, doomed);
-        c.use(doomed);
-        EXPECT_EQ(0, parent->Children->Count) << "the control is gone";
-        Free(parent);
-    }
+Control* NewButtonOf(Control* parent) {
+    return NewButton(parent, "b");
 }
+// Made hidden on demand: the window exists, and the loop shows it later.
+Control* NewButtonWithWindow(Control* parent) {
+    Control* const button = NewButton(parent, "b");
+    GetWindowHandle(button);
+    return button;
+}
+
+// Each operation runs a handler that frees the control (while its window is made, shown,
+// moved, sized or given the focus); none may go on with the control afterwards, and what
+// it answers says that the control went.
+struct FreeCase {
+    const char* name;
+    Control* (*make)(Control* parent);
+    void (*use)(Control* control);
+    UINT freeAt = WM_CREATE;
+};
+
+class FreedByAHandler : public ::testing::TestWithParam<FreeCase> {};
+
+TEST_P(FreedByAHandler, NothingGoesOnWithTheControl) {
+    const FreeCase& c = GetParam();
+    Control* const parent = NewForm(nullptr, "parent");
+    Doomed doomed{c.make(parent), c.freeAt};
+    doomed.control->OnMessage.Set(FreeAtMessage, &doomed);
+    c.use(doomed.control);
+    EXPECT_EQ(0, parent->Children->Count) << "the control is gone";
+    Free(parent);
+}
+
+const FreeCase kFreeCases[] = {
+    {"SetClientSize", NewButtonOf, [](Control* c) { EXPECT_EQ(nullptr, SetClientSize(c, 90, 25)); }},
+    {"CenterOnParent", NewButtonOf, [](Control* c) { EXPECT_EQ(nullptr, CenterOnParent(c)); }},
+    {"SetCanResize", NewButtonOf, [](Control* c) { SetCanResize(c, false); }},
+    {"SetAutoSize", [](Control* p) { return NewLabel(p, "text"); },
+     [](Control* c) { EXPECT_EQ(nullptr, SetAutoSize(c, true)); }},
+    {"AddItem", [](Control* p) { return NewComboBox(p, DropDownList); },
+     [](Control* c) { EXPECT_EQ(-1, AddItem(c, "item")); }},
+    {"SetCurIndex", [](Control* p) { return NewComboBox(p, DropDownList); },
+     [](Control* c) { SetCurIndex(c, 0); }},
+    {"CurIndex", [](Control* p) { return NewComboBox(p, DropDownList); },
+     [](Control* c) { EXPECT_EQ(CB_ERR, CurIndex(c)) << "no window, no selection"; }},
+    {"DialogKeysHook", [](Control* p) { return NewButton(p, "OK"); },
+     [](Control* c) {
+         Control* const parent = c->Parent;
+         AppControl = parent;
+         SetDefaultOrCancel(c, VK_RETURN, true);
+         MessageRecord enter{nullptr, WM_KEYDOWN, VK_RETURN, 1};
+         LRESULT result = 0;
+         EXPECT_TRUE(DialogKeysHook(parent, enter, result));
+         EXPECT_EQ(nullptr, parent->DefaultButton);
+         parent->OnMessage.Reset(); // the hook, which no button needs any more
+         AppControl = nullptr;
+     }},
+    {"LoadIconResource", NewButtonOf,
+     [](Control* c) { LoadIconResource(c, nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION)); }},
+    // The font change fits the text, which makes the window; the font had its object.
+    {"FontChangeOfAnAutosizeControl", [](Control* p) { return NewLabel(p, ""); },
+     [](Control* c) {
+         SetAutoSize(c, true); // no text yet: no window either
+         SetText(c, "text");
+         GetToolHandle(Font(c));
+         SetFontStyle(Font(c), Bold);
+     }},
+    {"TextExtent", [](Control* p) { return NewLabel(p, "text"); },
+     [](Control* c) {
+         SIZE size = {-1, -1};
+         TextExtent(GetCanvas(c), "text", size);
+         EXPECT_EQ(0, size.cx) << "a canvas whose control went measures nothing";
+         EXPECT_EQ(0, size.cy);
+     }},
+    // The loop shows a window made hidden on demand; the form stays hidden, so that no
+    // window is activated.
+    {"ShownByTheLoop", NewButtonWithWindow,
+     [](Control* c) {
+         Control* const form = c->Parent;
+         Hide(form);
+         EXPECT_TRUE(CreateWindowHandleSurvived(form));
+     },
+     WM_SHOWWINDOW},
+    // The two-step setters: the first step's move or size frees the control.
+    {"CenterOnParentMoved", NewButtonWithWindow, [](Control* c) { EXPECT_EQ(nullptr, CenterOnParent(c)); },
+     WM_WINDOWPOSCHANGED},
+    {"SetPositionMoved", NewButtonWithWindow, [](Control* c) { EXPECT_EQ(nullptr, SetPosition(c, 7, 9)); },
+     WM_WINDOWPOSCHANGED},
+    {"SetSizeSized", NewButtonWithWindow, [](Control* c) { EXPECT_EQ(nullptr, SetSize(c, 91, 27)); },
+     WM_WINDOWPOSCHANGED},
+    {"SetClientSizeSized", NewButtonWithWindow,
+     [](Control* c) { EXPECT_EQ(nullptr, SetClientSize(c, 91, 27)); }, WM_WINDOWPOSCHANGED},
+    {"SetAutoSizeSized",
+     [](Control* p) {
+         Control* const label = NewLabel(p, "a longer text");
+         GetWindowHandle(label);
+         return label;
+     },
+     [](Control* c) { EXPECT_EQ(nullptr, SetAutoSize(c, true)); }, WM_WINDOWPOSCHANGED},
+    {"MoveFocus", NewButtonWithWindow,
+     [](Control* c) {
+         Control* const form = c->Parent;
+         form->CurrentControl = nullptr;
+         MoveFocus(form, 0);
+         EXPECT_EQ(nullptr, form->CurrentControl) << "the control that went is not the form's current one";
+     },
+     WM_SETFOCUS},
+};
+
+INSTANTIATE_TEST_SUITE_P(GeometryTest, FreedByAHandler, ::testing::ValuesIn(kFreeCases),
+                         [](const ::testing::TestParamInfo<FreeCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST_F(GeometryTest, SettersMoveAndSizeABareChildWithoutAWindow) {
     Control* child = NewChildControl(form, "STATIC", WS_CHILD | WS_VISIBLE, false, nullptr);
