@@ -1,4 +1,5 @@
 // The real executable's entry: switch recognition, the "/CHECK_RUN" launch and fatal faults.
+#include "support/dialog_driver.h"
 #include "support/win32_support.h"
 
 #include <gtest/gtest.h>
@@ -131,7 +132,7 @@ TEST(Entry, ExhaustedMemoryEndsWithRuntimeError203) {
     char text[128] = {};
     // The box exists a moment before its text does: wait for both.
     WaitUntil([&] {
-        box = FindWindowA("#32770", "Error");
+        box = FindProcessWindow(pi.dwProcessId, "#32770", "Error"); // its own, not a leftover
         if (box)
             EnumChildWindows(box, CollectLongStaticText, reinterpret_cast<LPARAM>(text));
         return text[0] != '\0';

@@ -1,5 +1,6 @@
 // Drives the real utility's dialog from a test process like a person would: it finds the
-// windows, gives the dialog the foreground and sends real keys and mouse clicks.
+// windows, gives the dialog the foreground and sends real keys and mouse clicks. Real input
+// is global: the tests that use it hold the bench's desktop lock (tests/CMakeLists.txt).
 #pragma once
 
 #include "support/watched_run.h"
@@ -26,7 +27,10 @@ class DialogDriver {
 
     // The window that has the keyboard focus in the utility's thread.
     HWND Focus() const;
-    void Foreground() const;
+    // Brings the dialog to the foreground; false when it did not get there.
+    bool Foreground() const;
+    // Real input, once it can reach its target: a key once the utility has the foreground,
+    // a click once the window is the one at that point of the screen.
     void Key(WORD vk, WORD modifier = 0) const;        // press and release, with an optional modifier held
     void ClickClient(HWND window, int x, int y) const; // a real left click at client coordinates
     // Waits for a message box of the utility with this caption; null when none came.
@@ -39,6 +43,7 @@ class DialogDriver {
     bool WaitExit(DWORD timeoutMs = 10000, DWORD* exitCode = nullptr) const;
 
   private:
+    bool InputGoesToTheUtility() const; // waits for a window of the utility in the foreground
     Started process_;
     HWND form_ = nullptr;
 };

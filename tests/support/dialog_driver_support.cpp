@@ -1,5 +1,7 @@
 #include "support/dialog_driver.h"
 
+#include "support/ui_support.h"
+
 #include <gtest/gtest.h>
 
 namespace testsupport {
@@ -43,6 +45,12 @@ void SendKey(WORD vk, bool up) {
     SendInput(1, &input, sizeof input);
 }
 
+// The utility's command line, once the pointer is out of the way of the dialog to come.
+std::string CommandWithThePointerParked(const std::string& exe, const std::string& arguments) {
+    uitest::ParkPointer();
+    return "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
+}
+
 } // namespace
 
 HWND FindProcessWindow(DWORD processId, const char* className, const char* caption) {
@@ -58,7 +66,7 @@ void PressKeyForFocus(WORD vk) {
 }
 
 DialogDriver::DialogDriver(const std::string& exe, const std::string& arguments)
-    : process_("\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments)) {
+    : process_(CommandWithThePointerParked(exe, arguments)) {
     if (!process_.Ok()) {
         ADD_FAILURE() << "cannot start " << exe;
         return;
@@ -69,8 +77,8 @@ DialogDriver::DialogDriver(const std::string& exe, const std::string& arguments)
     });
     if (!form_)
         ADD_FAILURE() << "the dialog did not appear";
-    else
-        Foreground();
+    else if (!Foreground())
+        ADD_FAILURE() << "the dialog did not come to the foreground";
 }
 
 HWND DialogDriver::Combo() const {
@@ -90,12 +98,25 @@ HWND DialogDriver::Focus() const {
     return info.hwndFocus;
 }
 
-void DialogDriver::Foreground() const {
+bool DialogDriver::Foreground() const {
     SetForegroundWindow(form_);
-    WaitUntil([&] { return GetForegroundWindow() == form_; }, 3000);
+    return WaitUntil([&] { return GetForegroundWindow() == form_; }, 3000);
+}
+
+bool DialogDriver::InputGoesToTheUtility() const {
+    return WaitUntil(
+        [&] {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(GetForegroundWindow(), &owner);
+            return owner == process_.Id();
+        },
+        3000);
 }
 
 void DialogDriver::Key(WORD vk, WORD modifier) const {
+    // Typed keys go to the foreground window: the dialog's, or a message box of the utility.
+    if (!InputGoesToTheUtility())
+        ADD_FAILURE() << "the utility is not in the foreground: the key would go elsewhere";
     if (modifier)
         SendKey(modifier, false);
     SendKey(vk, false);
@@ -112,6 +133,9 @@ void DialogDriver::Key(WORD vk, WORD modifier) const {
 void DialogDriver::ClickClient(HWND window, int x, int y) const {
     POINT p = {x, y};
     ClientToScreen(window, &p);
+    // A click goes to whatever window is at that point of the screen.
+    if (!WaitUntil([&] { return WindowFromPoint(p) == window; }, 3000))
+        ADD_FAILURE() << "another window covers the point to click: the click would go there";
     const int w = GetSystemMetrics(SM_CXSCREEN);
     const int h = GetSystemMetrics(SM_CYSCREEN);
     INPUT input[3] = {};

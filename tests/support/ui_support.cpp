@@ -101,6 +101,10 @@ bool ShowInForeground(toolkit::Control* form) {
     return PumpUntil([window] { return GetForegroundWindow() == window && GetActiveWindow() == window; });
 }
 
+void ParkPointer() {
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+}
+
 void NotifyCounter::Attach(toolkit::NotifyEvent& event) {
     event.Set(
         [](void* context, toolkit::Control* sender) {

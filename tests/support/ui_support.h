@@ -33,6 +33,11 @@ bool PressKey(WORD key); // down and up
 // waits until it is active.
 bool ShowInForeground(toolkit::Control* form);
 
+// Puts the pointer in the screen's bottom-right corner, where no test places a window, so
+// that no window gets mouse messages from where the last program left it, and the system's
+// loops that start from the pointer (keyboard sizing, moving) start from the same place.
+void ParkPointer();
+
 // Counts the calls of a notify event and remembers the last sender.
 struct NotifyCounter {
     int Calls = 0;

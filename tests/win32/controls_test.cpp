@@ -19,6 +19,7 @@ constexpr ComboOptions kDialogComboOptions = DropDownList | NoIntegralHeight; //
 class ControlsTest : public ::testing::Test {
   protected:
     void SetUp() override {
+        uitest::ParkPointer(); // an open list follows the pointer over it
         form = NewForm(nullptr, "controls");
         SetFontName(Font(form), "Arial");
         SetToolField(Font(form), 4, -11);
@@ -223,7 +224,7 @@ TEST_F(ControlsTest, TheOpenListShowsAtLeastOneAndAtMostEightItems) {
     Control* combo = NewComboBox(form, kDialogComboOptions);
     SetPosition(combo, 24, 48);
     SetSize(combo, 289, 0);
-    uitest::ShowInForeground(form);
+    ASSERT_TRUE(uitest::ShowInForeground(form)); // an open list closes when the focus goes
     NotifyCounter dropDowns;
     dropDowns.Attach(combo->OnDropDown);
     NotifyCounter closeUps;

@@ -2,6 +2,7 @@
 // directly. Uses language.cfg beside this test program (no other test does).
 #include "app/langfrm.h"
 #include "app/language_file.h"
+#include "support/ui_support.h"
 #include "support/win32_support.h"
 #include "toolkit/application.h"
 #include "toolkit/dispatch.h"
@@ -42,6 +43,7 @@ COLORREF BrushColor(HBRUSH brush) {
 }
 
 TEST(DialogLook, BuiltHiddenThenShownAtItsFinalSize) {
+    uitest::ParkPointer(); // no button under the pointer draws itself hot
     const std::string cfg = app::LanguageFilePath().c_str();
     ASSERT_TRUE(testsupport::WriteFileBytes(
         cfg, "[ListNames]\r\n0=English\r\n1=Deutsch\r\n2=Suomi\r\n[LangFile]\r\nFile=1\r\n"));

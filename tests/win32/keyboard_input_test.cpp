@@ -1,5 +1,7 @@
 // Dialog keys with real key input (SendInput) on a form laid out like the language dialog.
-// The form must be the foreground window, so these tests run one program at a time.
+// The form must stay the foreground window and the pointer where the test put it: the
+// program holds the bench's desktop lock (tests/CMakeLists.txt), which keeps every other
+// test that shows a window, takes the foreground or moves the pointer from running beside it.
 #include "support/ui_support.h"
 #include "toolkit/controls.h"
 #include "toolkit/geometry.h"
@@ -38,6 +40,7 @@ struct KeyLog {
 class DialogKeysTest : public ::testing::Test {
   protected:
     void SetUp() override {
+        uitest::ParkPointer();
         form = NewForm(nullptr, "Language ....");
         SetPosition(form, 200, 150);
         SetClientSize(form, 321, 140);
@@ -284,32 +287,59 @@ namespace {
 // The keys of one keyboard sizing, posted to the form's queue where the loop reads them:
 // pick the right edge, three steps, done. Posted rather than typed: a sizing loop may end
 // at the first message it does not handle itself (Wine 10's does), and typed keys bring
-// key-ups with them.
+// key-ups with them. A key moves the pointer, and the loop applies the step when the
+// pointer reports itself: the next key waits for that report, which the thread's message
+// filter sees (Wine's loop calls it; where a loop does not, or for a locked form, which
+// does not move the pointer, the next key goes after a while).
 struct SizingKeys {
     HWND form;
+    HANDLE stepped = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    bool loopEntered = false;
+    ~SizingKeys() { CloseHandle(stepped); }
+    static bool SeeLoopEntered(void* context, MessageRecord& msg, LRESULT&) {
+        if (msg.Message == WM_ENTERSIZEMOVE)
+            static_cast<SizingKeys*>(context)->loopEntered = true;
+        return false;
+    }
 };
+SizingKeys* g_sizing = nullptr;
+
+LRESULT CALLBACK SeePointerReport(int code, WPARAM wParam, LPARAM lParam) {
+    if (code >= 0 && g_sizing && reinterpret_cast<const MSG*>(lParam)->message == WM_MOUSEMOVE)
+        SetEvent(g_sizing->stepped);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
 
 DWORD WINAPI TypeSizingKeys(void* context) {
-    HWND const form = static_cast<SizingKeys*>(context)->form;
-    for (const WORD key : {VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_RETURN}) {
-        Sleep(60);
-        PostMessageA(form, WM_KEYDOWN, key, 1);
+    const auto* keys = static_cast<SizingKeys*>(context);
+    for (const WORD key : {VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_RIGHT}) {
+        PostMessageA(keys->form, WM_KEYDOWN, key, 1);
+        WaitForSingleObject(keys->stepped, 300);
     }
+    PostMessageA(keys->form, WM_KEYDOWN, VK_RETURN, 1);
     return 0;
 }
 
 // Sizes the form with the keyboard through the system's own sizing loop (the system menu's
 // "Size"): the first Right picks the right edge, each further one widens by a step, Enter
 // ends the loop. The loop reads the drag limits from WM_GETMINMAXINFO as a mouse drag does.
-// It runs inside the dispatch of SC_SIZE, so another thread types, with pauses: the loop
-// applies a step when the pointer it moved reports itself.
-int32_t WidthAfterKeyboardSizing(Control* form) {
-    PostMessageA(form->Handle, WM_SYSCOMMAND, SC_SIZE, 0);
+// It runs inside the dispatch of SC_SIZE, so another thread types. Says whether the loop
+// ran at all: a form that lost the foreground, or a loop ended by someone else's input,
+// proves nothing about the lock.
+int32_t WidthAfterKeyboardSizing(Control* form, bool& loopEntered) {
     SizingKeys keys{form->Handle};
+    g_sizing = &keys;
+    form->OnMessage.Set(SizingKeys::SeeLoopEntered, &keys);
+    HHOOK const filter = SetWindowsHookExA(WH_MSGFILTER, SeePointerReport, nullptr, GetCurrentThreadId());
+    PostMessageA(form->Handle, WM_SYSCOMMAND, SC_SIZE, 0);
     HANDLE typist = CreateThread(nullptr, 0, TypeSizingKeys, &keys, 0, nullptr);
     uitest::PumpUntil([typist] { return WaitForSingleObject(typist, 0) == WAIT_OBJECT_0; }, 5000);
     CloseHandle(typist);
     uitest::PumpUntil([] { return false; }, 100);
+    UnhookWindowsHookEx(filter);
+    form->OnMessage.Reset();
+    g_sizing = nullptr;
+    loopEntered = keys.loopEntered;
     return Width(form);
 }
 
@@ -318,9 +348,12 @@ int32_t WidthAfterKeyboardSizing(Control* form) {
 TEST_F(DialogKeysTest, TheSizeLockRefusesTheSystemsSizingLoop) {
     Start();
     const int32_t width = Width(form);
-    const int32_t grown = WidthAfterKeyboardSizing(form);
+    bool loopEntered = false;
+    const int32_t grown = WidthAfterKeyboardSizing(form, loopEntered);
+    ASSERT_TRUE(loopEntered);
     ASSERT_GT(grown, width) << "an unlocked form can be sized this way";
 
     SetCanResize(form, false);
-    EXPECT_EQ(grown, WidthAfterKeyboardSizing(form));
+    EXPECT_EQ(grown, WidthAfterKeyboardSizing(form, loopEntered));
+    EXPECT_TRUE(loopEntered) << "the locked form went through the sizing loop too";
 }
