@@ -281,6 +281,27 @@ TEST_F(Installer, ElevatedStepsRefuseALinkedFolderOrLanguageFile) {
     EXPECT_TRUE(UninstallCompletely(target.Path()));
 }
 
+// The install stops, silently with its exit code, rather than take the permissions of
+// others' files or leave an old program that its elevated steps would run.
+TEST_F(Installer, RefusesAFolderWithOthersFilesAndAFileItCannotReplace) {
+    TempFolder data("data");
+    ASSERT_TRUE(WriteFileBytes(data / "notes.txt", "mine"));
+    ASSERT_TRUE(LetEveryoneWrite(data.Path()));
+    EXPECT_EQ(3u, InstallSilently(ExampleInstallerExe(), "1031", data.Path()).exitCode) << "others' files";
+    EXPECT_TRUE(UsersMayWrite(data.Path())) << "the folder of others' files lost its permissions";
+    EXPECT_FALSE(FileExists(data / "LangSelect.exe"));
+
+    TempFolder target("kelmora");
+    ASSERT_EQ(0u, InstallSilently(ExampleInstallerExe(), "1031", target.Path()).exitCode);
+    const std::string exe = target / "LangSelect.exe";
+    HANDLE held = CreateFileA(exe.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    EXPECT_EQ(3u, InstallSilently(ExampleInstallerExe(), "1031", "").exitCode)
+        << "an old LangSelect.exe stayed";
+    CloseHandle(held);
+    EXPECT_TRUE(UninstallCompletely(target.Path()));
+}
+
 TEST_F(Installer, UninstallRemovesTheFilesTheShortcutsAndTheLanguageValue) {
     TempFolder target("kelmora");
     ASSERT_TRUE(InstallSilently(ExampleInstallerExe(), "1031", target.Path()).finished);
