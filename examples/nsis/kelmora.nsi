@@ -19,6 +19,8 @@
 ; A higher version given /LANG= makes that language the product's, as on a first install;
 ; a reinstall of the installed version keeps the product's language whatever it is given.
 ; A lower version than the installed one is refused (silent: exit code 2).
+; A folder that is a link, a drive's root, holds others' files or cannot be protected is
+; refused, as is a file of the product that cannot be replaced (silent: exit code 3).
 ; Silent uninstall: "C:\Program Files\Kelmora\uninstall.exe" /S
 
 Unicode true
