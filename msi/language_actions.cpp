@@ -162,15 +162,18 @@ bool SameText(const wchar_t* a, const wchar_t* b) {
 }
 
 // [ListNames] of `path` has a key named exactly `index` (LangSelect looks its names up by
-// the decimal text of each position).
+// the decimal text of each position) with a name in it: "9=" names no language, as the
+// NSIS and Inno kits hold too.
 bool ListHasKey(const wchar_t* path, const wchar_t* index) {
     const std::unique_ptr<wchar_t[]> names(new wchar_t[kKeyNamesSize + 1]());
     const DWORD copied =
         GetPrivateProfileStringW(kListSection, nullptr, L"", names.get(), kKeyNamesSize, path);
     for (DWORD pos = 0; pos < copied && names[pos] != L'\0';
          pos += static_cast<DWORD>(Length(names.get() + pos)) + 1) {
-        if (SameText(names.get() + pos, index))
-            return true;
+        if (SameText(names.get() + pos, index)) {
+            wchar_t name[kValueSize] = {};
+            return GetPrivateProfileStringW(kListSection, index, L"", name, kValueSize, path) > 0;
+        }
     }
     return false;
 }

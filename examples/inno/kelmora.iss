@@ -20,7 +20,8 @@
 ; and /DIR= (Setup finds the folder itself). A higher version given /LANG= makes that
 ; language the product's; a reinstall of the installed version keeps the product's
 ; language whatever it is given. A lower version than the installed one is refused
-; (silent: exit code 1).
+; (silent: exit code 1). A folder that is a link, a drive's root, holds others' files or
+; cannot be protected is refused before anything is installed (silent: exit code 7).
 ; Silent uninstall: "C:\Program Files\Kelmora\unins000.exe" /VERYSILENT /SUPPRESSMSGBOXES
 
 #define Product "Kelmora"
@@ -116,12 +117,13 @@ italian.LocaleId=1040
 ukrainian.LocaleId=1058
 arabic.LocaleId=1025
 
-; The folder is the product's: [Code] gives it the ACL of Program Files before any file is
-; written (see ProtectInstallFolder). Permissions: here could only add grants to the ACL
-; that the folder inherits ("Authenticated Users: Modify" under C:\), not protect it
-; from its parent or set its owner.
+; The folder is the product's: [Code] makes it and gives it the ACL of Program Files
+; before Setup installs anything, or stops Setup (see PrepareToInstall). Permissions: here
+; could only add grants to the ACL that the folder inherits ("Authenticated Users: Modify"
+; under C:\), not protect it from its parent or set its owner. The folder is made by
+; [Code], so Setup would leave it at uninstall: uninsalwaysuninstall removes it when empty.
 [Dirs]
-Name: "{app}"; AfterInstall: ProtectInstallFolder
+Name: "{app}"; Flags: uninsalwaysuninstall
 
 [Files]
 Source: "{#LangSelectExe}"; DestDir: "{app}"; DestName: "LangSelect.exe"; Flags: ignoreversion
@@ -130,7 +132,7 @@ Source: "{#MainApplicationExe}"; DestDir: "{app}"; DestName: "Brantlow.exe"; Fla
 ; takes the installer's language over. Always the new file, as names may change between
 ; versions; an upgrade with no language given then gets its index back (see [Code]).
 Source: "{#LanguageCfg}"; DestDir: "{app}"; DestName: "language.cfg"; Flags: ignoreversion; \
-    BeforeInstall: ReadKeptIndex; AfterInstall: RestoreKeptIndex
+    AfterInstall: RestoreKeptIndex
 
 [Registry]
 ; The company key goes when the last of its products has gone, the product's key with
@@ -152,7 +154,7 @@ Name: "{group}\Choose language"; Filename: "{app}\LangSelect.exe"; WorkingDir: "
 ; before anyone starts the product. Left to the entry below, the first "/CHECK_RUN" would
 ; run as the standard user (a postinstall entry does), and under UAC its write would land
 ; in that user's VirtualStore, not in the installed file.
-; Only from a protected folder: else its program or a DLL beside it may be a user's.
+; The folder is protected and held open by now; language.cfg must still be no link.
 Filename: "{app}\LangSelect.exe"; Parameters: "/CHECK"; WorkingDir: "{app}"; Flags: waituntilterminated; \
     Check: ImportMayRun
 ; "Run Kelmora" on the last page goes through LangSelect like the shortcut; by now it only
@@ -182,7 +184,13 @@ const
   // OWNER_, GROUP_, DACL_ and PROTECTED_DACL_SECURITY_INFORMATION ($80000007), written
   // as the Integer that has its bits.
   ProtectedFolderInformation = -2147483641;
+  AttributeDirectory = $10;
   AttributeReparsePoint = $400;
+  // READ_CONTROL | WRITE_DAC | WRITE_OWNER, shared for reading and writing but not for
+  // deleting: while Setup holds the folder open, nobody can rename it away and put a link
+  // in its place.
+  ProtectAccess = $E0000;
+  ShareReadWrite = 3;
   ReadAttributesAccess = $80;
   ShareAll = 7;
   OpenExisting = 3;
@@ -223,9 +231,9 @@ function WinGetGroup(Descriptor: Cardinal; var Group: Cardinal; var Defaulted: C
 function WinGetDacl(Descriptor: Cardinal; var Present: Cardinal; var Dacl: Cardinal;
   var Defaulted: Cardinal): Boolean;
   external 'GetSecurityDescriptorDacl@advapi32.dll stdcall';
-function WinSetNamedSecurityInfo(Path: String; ObjectType, Information: Integer;
+function WinSetSecurityInfo(FileHandle: Integer; ObjectType, Information: Integer;
   Owner, Group, Dacl, Sacl: Cardinal): Integer;
-  external 'SetNamedSecurityInfoW@advapi32.dll stdcall';
+  external 'SetSecurityInfo@advapi32.dll stdcall';
 
 var
   // "Installer Language" as the last install left it; empty on a first install.
@@ -235,8 +243,8 @@ var
   PreviousLanguage: String;
   // language.cfg's "File" as the installed product holds it, when it is to be kept.
   KeptIndex: String;
-  // The folder is no link and has the product's ACL.
-  FolderSafe: Boolean;
+  // The protected folder, held open from PrepareToInstall until Setup ends.
+  FolderHandle: Integer;
 
 // Compares dotted versions field by field ("1.10" is above "1.9"): -1, 0 or 1.
 function CompareDottedVersions(VersionA, VersionB: String): Integer;
@@ -268,6 +276,7 @@ end;
 
 function InitializeSetup(): Boolean;
 begin
+  FolderHandle := InvalidHandle;
   if not RegQueryStringValue(HKLM, '{#LanguageKey}', '{#LanguageValue}', PreviousLocale) then
     PreviousLocale := '';
   if not RegQueryStringValue(HKLM, UninstallKey, 'DisplayVersion', InstalledVersion) then
@@ -350,62 +359,15 @@ begin
   Result := ExpandConstant('{app}\language.cfg');
 end;
 
-// Runs right after Setup has made (or found) the folder, before any file is written: a
-// folder made under C:\ or D:\ inherits "Authenticated Users: Modify", and a user could
-// then replace the program, plant a DLL beside it, or swap language.cfg for a link.
-procedure ProtectInstallFolder();
-var
-  Folder: String;
-  Descriptor, Owner, Group, Dacl, Present, Defaulted: Cardinal;
-  Status: Integer;
-begin
-  FolderSafe := False;
-  if IsRepair() and LanguageGivenOnCommandLine() then
-    Log('A reinstall of ' + ThisVersion + ': the product''s language stays, /LANG= is not used.');
-  Folder := ExpandConstant('{app}');
-  if IsReparsePoint(Folder) then
-  begin
-    // Its ACL would land on whatever the link points to.
-    Log(Folder + ' is a junction or symbolic link: left as it is; the import waits for the first start.');
-    Exit;
-  end;
-  Descriptor := 0;
-  if not WinSddlToSecurityDescriptor(FolderSddl, 1, Descriptor, 0) then
-  begin
-    Log('The folder''s ACL could not be made: the import waits for the first start.');
-    Exit;
-  end;
-  Owner := 0;
-  Group := 0;
-  Dacl := 0;
-  WinGetOwner(Descriptor, Owner, Defaulted);
-  WinGetGroup(Descriptor, Group, Defaulted);
-  WinGetDacl(Descriptor, Present, Dacl, Defaulted);
-  Status := WinSetNamedSecurityInfo(Folder, FileObjectType, ProtectedFolderInformation, Owner, Group, Dacl, 0);
-  WinLocalFree(Descriptor);
-  if Status <> 0 then
-  begin
-    Log('The folder''s ACL was not set (error ' + IntToStr(Status) + '): the import waits for the first start.');
-    Exit;
-  end;
-  FolderSafe := True;
-  // Each program is made afresh, so that it takes the folder's ACL: a file that was there
-  // before keeps its own. (language.cfg goes once its index is read, see ReadKeptIndex.)
-  DeleteFile(Folder + '\LangSelect.exe');
-  DeleteFile(Folder + '\Brantlow.exe');
-end;
-
-// Whether the elevated steps may use language.cfg: the folder is protected, and the file
-// is no link (a junction, a symbolic link or a second hard link would let whoever made it
-// choose the file that is read or written). A file that is not there is fine.
+// Whether the elevated steps may use language.cfg: the file is no link (a junction, a
+// symbolic link or a second hard link would let whoever made it choose the file that is
+// read or written). A file that is not there is fine.
 function LanguageFileIsSafe(): Boolean;
 var
   FileHandle: Integer;
   Information: TByHandleInformation;
 begin
   Result := False;
-  if not FolderSafe then
-    Exit;
   if IsReparsePoint(LanguageFile()) then
   begin
     Log(LanguageFile() + ' is a symbolic link: not used.');
@@ -442,8 +404,108 @@ begin
     Log('The import is left to the product''s first start.');
 end;
 
-procedure ReadKeptIndex();
+// Whether the existing folder holds something that is not the product's: the product's
+// ACL would take it away from its owners. A folder with LangSelect.exe, or the one the
+// uninstall entry names, is an install of the product, whatever the user added.
+function HoldsForeignFiles(Folder: String): Boolean;
+var
+  Entry: TFindRec;
+  Recorded, EntryName: String;
 begin
+  Result := False;
+  if not RegQueryStringValue(HKLM, UninstallKey, 'Inno Setup: App Path', Recorded) then
+    Recorded := '';
+  if FileExists(Folder + '\LangSelect.exe') or
+     (CompareText(RemoveBackslash(Recorded), RemoveBackslash(Folder)) = 0) then
+    Exit;
+  if FindFirst(Folder + '\*', Entry) then
+  begin
+    try
+      repeat
+        EntryName := Entry.Name;
+        if (EntryName <> '.') and (EntryName <> '..') and (CompareText(EntryName, 'Brantlow.exe') <> 0) and
+           (CompareText(EntryName, 'language.cfg') <> 0) and
+           (CompareText(Copy(EntryName, 1, 6), 'unins0') <> 0) then
+          Result := True;
+      until Result or not FindNext(Entry);
+    finally
+      FindClose(Entry);
+    end;
+  end;
+end;
+
+// Deletes a file of the product so that it is made afresh and takes the folder's ACL; one
+// that stays (in use, or denied) would be an old file that the elevated steps might run.
+function DeletedProductFile(Path: String): Boolean;
+begin
+  DeleteFile(Path);
+  Result := not FileExists(Path);
+end;
+
+// Makes the folder and gives it Program Files' ACL through a handle to the folder itself,
+// which stays open until Setup ends; an empty result, or why Setup must stop. The path is
+// never used for the ACL: a folder that a user replaced by a junction after it was made
+// would hand the ACL to the link's target. A folder made under C:\ or D:\ inherits
+// "Authenticated Users: Modify", and a user could then replace the program, plant a DLL
+// beside it, or swap language.cfg for a link.
+function ProtectInstallFolder(): String;
+var
+  Folder: String;
+  Information: TByHandleInformation;
+  Descriptor, Owner, Group, Dacl, Present, Defaulted: Cardinal;
+  Status: Integer;
+begin
+  Folder := RemoveBackslash(ExpandConstant('{app}'));
+  if CompareText(AddBackslash(Folder), AddBackslash(ExtractFileDrive(Folder))) = 0 then
+  begin
+    Result := Folder + ' is the root of a drive, whose permissions are not the product''s to change.';
+    Exit;
+  end;
+  if DirExists(Folder) and HoldsForeignFiles(Folder) then
+  begin
+    Result := Folder + ' already holds other files, which would lose their permissions.';
+    Exit;
+  end;
+  Result := Folder + ' is a junction or symbolic link, or could not be made or opened as a folder.';
+  if not ForceDirectories(Folder) or IsReparsePoint(Folder) then
+    Exit;
+  FolderHandle := WinCreateFile(Folder, ProtectAccess, ShareReadWrite, 0, OpenExisting, OpenTheLinkItself, 0);
+  if FolderHandle = InvalidHandle then
+    Exit;
+  if not WinGetFileInformation(FolderHandle, Information) or
+     ((Information.Attributes and AttributeDirectory) = 0) or
+     ((Information.Attributes and AttributeReparsePoint) <> 0) then
+    Exit;
+  Result := 'The permissions for ' + Folder + ' could not be made.';
+  Descriptor := 0;
+  if not WinSddlToSecurityDescriptor(FolderSddl, 1, Descriptor, 0) then
+    Exit;
+  Owner := 0;
+  Group := 0;
+  Dacl := 0;
+  WinGetOwner(Descriptor, Owner, Defaulted);
+  WinGetGroup(Descriptor, Group, Defaulted);
+  WinGetDacl(Descriptor, Present, Dacl, Defaulted);
+  // Unlike SetNamedSecurityInfo, this does not pass the inheritable entries on to what the
+  // folder holds already; every file of the product is made afresh, so it takes them.
+  Status := WinSetSecurityInfo(FolderHandle, FileObjectType, ProtectedFolderInformation, Owner, Group, Dacl, 0);
+  WinLocalFree(Descriptor);
+  if Status <> 0 then
+  begin
+    Result := 'The permissions of ' + Folder + ' could not be set (error ' + IntToStr(Status) + ').';
+    Exit;
+  end;
+  Result := '';
+end;
+
+// language.cfg's index, when the product keeps its language, is read before the file goes;
+// then each file of the product goes, so that Setup makes it afresh: the old language.cfg
+// may be a hard link to another file, which writing over it would change.
+function ClearProductFiles(): String;
+var
+  Folder: String;
+begin
+  Result := '';
   KeptIndex := '';
   if KeepsProductLanguage() then
   begin
@@ -452,10 +514,37 @@ begin
     else
       Log('The product''s language index is not kept: the recorded language is imported again.');
   end;
-  // The new file is made afresh: the old one may be a hard link to another file, which
-  // writing over it would change.
-  if FolderSafe then
-    DeleteFile(LanguageFile());
+  Folder := ExpandConstant('{app}');
+  if not DeletedProductFile(Folder + '\LangSelect.exe') then
+    Result := Folder + '\LangSelect.exe could not be replaced.'
+  else if not DeletedProductFile(Folder + '\Brantlow.exe') then
+    Result := Folder + '\Brantlow.exe could not be replaced.'
+  else if not DeletedProductFile(LanguageFile()) then
+    Result := LanguageFile() + ' could not be replaced.';
+end;
+
+// Setup stops here, before it installs anything, when the folder is not safe: a link, a
+// drive's root, a folder of others' files, one that cannot be protected, or a file of the
+// product that cannot be replaced. Silent, Setup ends with exit code 7.
+function PrepareToInstall(var NeedsRestart: Boolean): String;
+begin
+  if IsRepair() and LanguageGivenOnCommandLine() then
+    Log('A reinstall of ' + ThisVersion + ': the product''s language stays, /LANG= is not used.');
+  if FolderHandle <> InvalidHandle then
+    WinCloseHandle(FolderHandle);
+  FolderHandle := InvalidHandle;
+  Result := ProtectInstallFolder();
+  if Result = '' then
+    Result := ClearProductFiles();
+  if Result <> '' then
+    Log('Refused: ' + Result);
+end;
+
+// Only now may the folder be renamed or deleted again.
+procedure DeinitializeSetup();
+begin
+  if FolderHandle <> InvalidHandle then
+    WinCloseHandle(FolderHandle);
 end;
 
 // The kept index goes back into the new file when it names an entry of the new

@@ -19,6 +19,8 @@
 ; A higher version given /LANG= makes that language the product's, as on a first install;
 ; a reinstall of the installed version keeps the product's language whatever it is given.
 ; A lower version than the installed one is refused (silent: exit code 2).
+; A folder that is a link, a drive's root, holds others' files or cannot be protected is
+; refused, as is a file of the product that cannot be replaced (silent: exit code 3).
 ; Silent uninstall: "C:\Program Files\Kelmora\uninstall.exe" /S
 
 Unicode true
@@ -49,6 +51,9 @@ Name "${PRODUCT}"
 OutFile "${OUTFILE}"
 ; The language value lives under HKLM and the files under Program Files.
 RequestExecutionLevel admin
+; A file that cannot be written stops the install rather than leaving an old one that the
+; elevated steps would run (the default lets a silent install skip it).
+AllowSkipFiles off
 !ifdef PRODUCT_64BIT
   !define DEFAULT_DIR "$PROGRAMFILES64\${PRODUCT}"
 !else
@@ -117,6 +122,8 @@ Var ExplicitLocale  ; from /LANG=, else empty
 Var PreviousLocale  ; the value as the last install left it, empty on a first install
 Var RecordedLocale
 Var InstalledVersion ; the installed product's DisplayVersion, empty when there is none
+Var RecordedDir ; the folder the uninstall entry names, empty on a first install
+Var FolderHandle ; the open, protected folder, held until the elevated steps are done
 Var InitNote ; what .onInit decided that the log should say (DetailPrint needs the section)
 
 Function .onInit
@@ -144,6 +151,7 @@ Function .onInit
   ; now a junction or a symbolic link is not followed: anyone who could replace the folder
   ; by a link would send the elevated installer's writes wherever it points.
   ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  StrCpy $RecordedDir $0
   ${If} $0 != ""
   ${AndIf} $INSTDIR == "${DEFAULT_DIR}"
     Push $0
@@ -190,15 +198,27 @@ FunctionEnd
 ; install, upgrade and reinstall gives the folder the ACL of Program Files before any file
 ; of the product is written: the owner Administrators, full control for SYSTEM and
 ; Administrators, read and execute for Users, inherited by everything in it, and nothing
-; inherited from the parent (P: a protected DACL). The System plug-in calls the security
+; inherited from the parent (P: a protected DACL). A folder that is a link, a drive's
+; root, a folder holding others' files, or one that cannot be protected is refused: the
+; install stops before it writes anything there. The System plug-in calls the security
 ; API, as Debian's NSIS ships no plug-in for ACLs.
 !define FOLDER_SDDL "O:BAG:SYD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)"
 ; OWNER, GROUP and DACL_SECURITY_INFORMATION, and PROTECTED_DACL_SECURITY_INFORMATION.
 !define FOLDER_SECURITY_INFORMATION 0x80000007
 !define SE_FILE_OBJECT 1
+!define FILE_ATTRIBUTE_DIRECTORY 0x10
 !define FILE_ATTRIBUTE_REPARSE_POINT 0x400
+; READ_CONTROL | WRITE_DAC | WRITE_OWNER; FILE_SHARE_READ | FILE_SHARE_WRITE, no
+; FILE_SHARE_DELETE: while the installer holds the folder open, nobody can rename it away
+; and put a link in its place. FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT:
+; the folder itself, never what a link in its place points to.
+!define FOLDER_ACCESS 0x000E0000
+!define FOLDER_SHARE 3
+!define OPEN_EXISTING 3
+!define FOLDER_OPEN_FLAGS 0x02200000
+; The exit code of a silent install that refused its folder or could not replace a file.
+!define REFUSED_FOLDER_EXIT_CODE 3
 
-Var FolderSafe ; 1 when the folder is no link and has the ACL above
 
 ; Pushes 1 when the path on the stack is a junction or a symbolic link, else 0.
 Function IsReparsePoint
@@ -216,70 +236,157 @@ Function IsReparsePoint
   Exch $0
 FunctionEnd
 
+; Stops the install with the reason on the stack: nothing of the product is written into a
+; folder that is not safe, as the elevated steps would run or write what a user chose.
+Function RefuseFolder
+  Exch $0
+  DetailPrint $0
+  MessageBox MB_OK|MB_ICONSTOP "$0$\r$\n$\r$\nChoose another folder; ${PRODUCT} was not installed." /SD IDOK
+  SetErrorLevel ${REFUSED_FOLDER_EXIT_CODE}
+  Abort
+FunctionEnd
+
+; Pushes 1 when the existing folder holds something that is not the product's: applying the
+; product's ACL would take that away from its owners. A folder with LangSelect.exe, or the
+; one the uninstall entry names, is an install of the product, whatever the user added.
+Function HoldsForeignFiles
+  Push $0
+  Push $1
+  Push $2
+  StrCpy $2 0
+  ${IfNot} ${FileExists} "$INSTDIR\LangSelect.exe"
+  ${AndIf} $INSTDIR != $RecordedDir
+    FindFirst $0 $1 "$INSTDIR\*"
+    ${DoWhile} $1 != ""
+      ${If} $1 != "."
+      ${AndIf} $1 != ".."
+      ${AndIf} $1 != "Brantlow.exe"
+      ${AndIf} $1 != "language.cfg"
+      ${AndIf} $1 != "uninstall.exe"
+        StrCpy $2 1
+        ${Break}
+      ${EndIf}
+      FindNext $0 $1
+    ${Loop}
+    FindClose $0
+  ${EndIf}
+  Pop $1
+  Pop $0
+  Exch $2
+FunctionEnd
+
+; Gives the folder the product's ACL through a handle to the folder itself, and keeps the
+; handle, or stops the install. The path is never used for the ACL: a folder that a user
+; replaced by a junction after it was made would hand the ACL to the link's target.
 Function ProtectFolder
-  StrCpy $FolderSafe 0
+  ${GetRoot} "$INSTDIR" $0
+  ${If} $INSTDIR == $0
+  ${OrIf} $INSTDIR == "$0\"
+    Push "$INSTDIR is the root of a drive, whose permissions are not the product's to change."
+    Call RefuseFolder
+  ${EndIf}
+  ${If} ${FileExists} "$INSTDIR\*"
+    Call HoldsForeignFiles
+    Pop $0
+    ${If} $0 == 1
+      Push "$INSTDIR already holds other files, which would lose their permissions."
+      Call RefuseFolder
+    ${EndIf}
+  ${EndIf}
   CreateDirectory "$INSTDIR"
   Push "$INSTDIR"
   Call IsReparsePoint
   Pop $0
   ${If} $0 == 1
-    ; Its ACL would land on whatever the link points to.
-    DetailPrint "$INSTDIR is a junction or symbolic link: left as it is; the import waits for the first start."
-    Return
+    Push "$INSTDIR is a junction or symbolic link."
+    Call RefuseFolder
   ${EndIf}
-  System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptorW(w "${FOLDER_SDDL}", i 1, *p .r1, p 0) i .r0'
+  StrCpy $6 $INSTDIR
+  System::Call 'kernel32::CreateFileW(w r6, i ${FOLDER_ACCESS}, i ${FOLDER_SHARE}, p 0, i ${OPEN_EXISTING}, i ${FOLDER_OPEN_FLAGS}, p 0) p .r7'
+  StrCpy $FolderHandle $7
+  ; The folder as opened: a directory and no link (BY_HANDLE_FILE_INFORMATION's first DWORD
+  ; holds the attributes). An invalid handle fails here.
+  System::Call '*(&i52) p .r2'
+  System::Call 'kernel32::GetFileInformationByHandle(p r7, p r2) i .r0'
+  StrCpy $1 0
+  ${If} $0 != 0
+    System::Call '*$2(i .r1)'
+  ${EndIf}
+  System::Free $2
+  IntOp $0 $1 & ${FILE_ATTRIBUTE_DIRECTORY}
+  IntOp $1 $1 & ${FILE_ATTRIBUTE_REPARSE_POINT}
   ${If} $0 == 0
-    DetailPrint "The folder's ACL could not be made: the import waits for the first start."
-    Return
+  ${OrIf} $1 != 0
+    Push "$INSTDIR could not be opened as a folder, or is a junction or symbolic link."
+    Call RefuseFolder
+  ${EndIf}
+  StrCpy $6 "${FOLDER_SDDL}"
+  System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptorW(w r6, i 1, *p .r1, p 0) i .r0'
+  ${If} $0 == 0
+    Push "The permissions for $INSTDIR could not be made."
+    Call RefuseFolder
   ${EndIf}
   System::Call 'advapi32::GetSecurityDescriptorOwner(p r1, *p .r2, *i .r5) i'
   System::Call 'advapi32::GetSecurityDescriptorGroup(p r1, *p .r3, *i .r5) i'
   System::Call 'advapi32::GetSecurityDescriptorDacl(p r1, *i .r5, *p .r4, *i .r5) i'
-  System::Call 'advapi32::SetNamedSecurityInfoW(w "$INSTDIR", i ${SE_FILE_OBJECT}, i ${FOLDER_SECURITY_INFORMATION}, p r2, p r3, p r4, p 0) i .r0'
+  ; Unlike SetNamedSecurityInfo, this does not pass the inheritable entries on to what the
+  ; folder holds already; every file of the product is made afresh below, so it takes them.
+  System::Call 'advapi32::SetSecurityInfo(p r7, i ${SE_FILE_OBJECT}, i ${FOLDER_SECURITY_INFORMATION}, p r2, p r3, p r4, p 0) i .r0'
   System::Call 'kernel32::LocalFree(p r1)'
   ${If} $0 != 0
-    DetailPrint "The folder's ACL was not set (error $0): the import waits for the first start."
-    Return
+    Push "The permissions of $INSTDIR could not be set (error $0)."
+    Call RefuseFolder
   ${EndIf}
-  StrCpy $FolderSafe 1
 FunctionEnd
 
-; Whether the elevated steps may use language.cfg: the folder is protected, and the file
-; is no link (a junction, a symbolic link or a second hard link would let whoever made it
-; before the folder was protected choose the file that is read or written). Pushes 1 or 0;
-; a file that is not there is fine, nothing is read from it.
+; Deletes a file of the product so that it is made afresh; one that stays (in use, or
+; denied) would be an old file that the elevated steps might run, so the install stops.
+Function DeleteProductFile
+  Exch $0
+  Delete "$INSTDIR\$0"
+  ${If} ${FileExists} "$INSTDIR\$0"
+    Push "$INSTDIR\$0 could not be replaced."
+    Call RefuseFolder
+  ${EndIf}
+  Pop $0
+FunctionEnd
+
+; Whether the elevated steps may use language.cfg: the file is no link (a junction, a
+; symbolic link or a second hard link would let whoever made it before the folder was
+; protected choose the file that is read or written). Pushes 1 or 0; a file that is not
+; there is fine, nothing is read from it.
 Function LanguageFileIsSafe
   Push $0
   Push $1
   Push $2
-  StrCpy $0 0
-  ${If} $FolderSafe == 1
-    StrCpy $0 1
-    Push "$INSTDIR\language.cfg"
-    Call IsReparsePoint
-    Pop $1
-    ${If} $1 == 1
-      StrCpy $0 0
-      DetailPrint "$INSTDIR\language.cfg is a symbolic link: not used."
-    ${ElseIf} ${FileExists} "$INSTDIR\language.cfg"
-      ; OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT: the
-      ; file itself, and its count of links (BY_HANDLE_FILE_INFORMATION, the eleventh DWORD).
-      System::Call 'kernel32::CreateFileW(w "$INSTDIR\language.cfg", i 0x80, i 7, p 0, i 3, i 0x02200000, p 0) p .r1'
-      System::Call '*(&i52) p .r2'
-      System::Call 'kernel32::GetFileInformationByHandle(p r1, p r2) i .r0'
-      ${If} $0 != 0
-        System::Call '*$2(i, i, i, i, i, i, i, i, i, i, i .r0)'
-        ${If} $0 != 1
-          DetailPrint "$INSTDIR\language.cfg has $0 hard links: not used."
-          StrCpy $0 0
-        ${EndIf}
-      ${Else}
-        DetailPrint "$INSTDIR\language.cfg could not be examined: not used."
+  Push $6
+  StrCpy $0 1
+  Push "$INSTDIR\language.cfg"
+  Call IsReparsePoint
+  Pop $1
+  ${If} $1 == 1
+    StrCpy $0 0
+    DetailPrint "$INSTDIR\language.cfg is a symbolic link: not used."
+  ${ElseIf} ${FileExists} "$INSTDIR\language.cfg"
+    ; OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT: the
+    ; file itself, and its count of links (BY_HANDLE_FILE_INFORMATION, the eleventh DWORD).
+    StrCpy $6 "$INSTDIR\language.cfg"
+    System::Call 'kernel32::CreateFileW(w r6, i 0x80, i 7, p 0, i 3, i 0x02200000, p 0) p .r1'
+    System::Call '*(&i52) p .r2'
+    System::Call 'kernel32::GetFileInformationByHandle(p r1, p r2) i .r0'
+    ${If} $0 != 0
+      System::Call '*$2(i, i, i, i, i, i, i, i, i, i, i .r0)'
+      ${If} $0 != 1
+        DetailPrint "$INSTDIR\language.cfg has $0 hard links: not used."
+        StrCpy $0 0
       ${EndIf}
-      System::Free $2
-      System::Call 'kernel32::CloseHandle(p r1)'
+    ${Else}
+      DetailPrint "$INSTDIR\language.cfg could not be examined: not used."
     ${EndIf}
+    System::Free $2
+    System::Call 'kernel32::CloseHandle(p r1)'
   ${EndIf}
+  Pop $6
   Pop $2
   Pop $1
   Exch $0
@@ -335,10 +442,14 @@ Section "${PRODUCT}"
   ; Each file is made afresh, so that it takes the folder's ACL: a file that was there
   ; before keeps its own, and an old language.cfg may be a hard link to another file,
   ; which writing over it would change.
-  Delete "$INSTDIR\LangSelect.exe"
-  Delete "$INSTDIR\Brantlow.exe"
-  Delete "$INSTDIR\language.cfg"
-  Delete "$INSTDIR\uninstall.exe"
+  Push "LangSelect.exe"
+  Call DeleteProductFile
+  Push "Brantlow.exe"
+  Call DeleteProductFile
+  Push "language.cfg"
+  Call DeleteProductFile
+  Push "uninstall.exe"
+  Call DeleteProductFile
   SetOutPath "$INSTDIR"
   File "/oname=LangSelect.exe" "${LANGSELECT_EXE}"
   File "/oname=Brantlow.exe" "${MAIN_APPLICATION_EXE}"
@@ -361,8 +472,8 @@ Section "${PRODUCT}"
   ; The import, while the installer still runs elevated: language.cfg in Program Files
   ; holds the index before any user starts the product. Left to the first start by a
   ; standard user, LangSelect's write would land in that user's VirtualStore copy (see
-  ; docs/integration.md). /CHECK starts nothing; ExecWait lets it finish first. Only from a
-  ; protected folder: else its program or a DLL beside it may be a user's.
+  ; docs/integration.md). /CHECK starts nothing; ExecWait lets it finish first. The folder is
+  ; protected and held open; language.cfg must still be no link.
   Call LanguageFileIsSafe
   Pop $0
   ${If} $0 == 1
@@ -390,6 +501,9 @@ Section "${PRODUCT}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  ; Only now may the folder be renamed or deleted again.
+  StrCpy $7 $FolderHandle
+  System::Call 'kernel32::CloseHandle(p r7)'
 SectionEnd
 
 ;--------------------------------

@@ -141,10 +141,12 @@ TEST_F(InnoInstaller, EveryRunGivesTheFolderTheProductsAcl) {
     EXPECT_TRUE(WaitUntil([] { return !KeyPresent(kUninstallKey); }, 15000));
 }
 
-// The elevated steps refuse a folder or a language.cfg that is a link, and the install
-// goes on: the first start imports instead. Wine makes no junction and no symbolic link
-// itself; the build links a folder from the Linux side, which Wine reports as a reparse
-// point. A language.cfg that is a symbolic link shows only on Windows.
+// A folder that is a link is refused: Setup stops before it installs anything (silent:
+// exit code 7) and writes nothing through the link. A language.cfg that is a link is not
+// used by the elevated steps, and the install goes on: the first start imports instead.
+// Wine makes no junction and no symbolic link itself; the build links a folder from the
+// Linux side, which Wine reports as a reparse point. A language.cfg that is a symbolic
+// link shows only on Windows.
 TEST_F(InnoInstaller, ElevatedStepsRefuseALinkedFolderOrLanguageFile) {
     ASSERT_FALSE(CompiledUpgrade().empty()) << "ISCC could not compile the upgrade";
     const std::string linked = WindowsPath(LINKED_FOLDER) + "\\";
@@ -154,10 +156,13 @@ TEST_F(InnoInstaller, ElevatedStepsRefuseALinkedFolderOrLanguageFile) {
             DeleteFileA((linked + name).c_str());
     };
     removeLinkedInstall();
-    ASSERT_EQ(0u, InstallInnoSilently(CompiledInstaller(), "german", linked).exitCode);
-    EXPECT_TRUE(FileExists(linked + "LangSelect.exe")) << "the install did not go on";
-    EXPECT_EQ(-2, StoredIndexIn(linked)) << "LangSelect.exe ran from a linked folder";
+    const ProcessResult refused = InstallInnoSilently(CompiledInstaller(), "german", linked);
+    ASSERT_TRUE(refused.finished);
+    EXPECT_EQ(7u, refused.exitCode) << "the linked folder was not refused";
+    for (const char* name : {"LangSelect.exe", "language.cfg", "unins000.exe"})
+        EXPECT_FALSE(FileExists(linked + name)) << name << " was written through the link";
     removeLinkedInstall();
+    SetMachineText(kUninstallKey, "Inno Setup: App Path", linked.substr(0, linked.size() - 1));
 
     // The recorded folder is now a link: the upgrade goes to the default folder.
     const std::string defaultDir = ShellFolder(CSIDL_PROGRAM_FILES) + "Kelmora\\";

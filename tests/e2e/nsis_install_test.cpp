@@ -231,11 +231,12 @@ TEST_F(Installer, EveryRunGivesTheFolderTheProductsAcl) {
     EXPECT_TRUE(UninstallCompletely(target.Path()));
 }
 
-// The elevated steps refuse a folder or a language.cfg that is a link, and the install
-// goes on: the first start imports instead. Wine makes no junction and no symbolic link
-// itself; the build links a folder from the Linux side, which Wine reports as a reparse
-// point. A language.cfg that is a symbolic link shows only on Windows: Wine follows a
-// Linux link to a file without saying so.
+// A folder that is a link is refused: the install stops with its exit code and writes
+// nothing through the link. A language.cfg that is a link is not used by the elevated
+// steps, and the install goes on: the first start imports instead. Wine makes no junction
+// and no symbolic link itself; the build links a folder from the Linux side, which Wine
+// reports as a reparse point. A language.cfg that is a symbolic link shows only on
+// Windows: Wine follows a Linux link to a file without saying so.
 TEST_F(Installer, ElevatedStepsRefuseALinkedFolderOrLanguageFile) {
     if (ExampleUpgradeInstallerExe().empty())
         GTEST_SKIP() << "no upgrade installer";
@@ -245,15 +246,19 @@ TEST_F(Installer, ElevatedStepsRefuseALinkedFolderOrLanguageFile) {
             DeleteFileA((linked + name).c_str());
     };
     removeLinkedInstall();
-    ASSERT_EQ(0u, InstallSilently(ExampleInstallerExe(), "1031", linked).exitCode);
-    EXPECT_TRUE(FileExists(linked + "LangSelect.exe")) << "the install did not go on";
-    EXPECT_EQ(-2, StoredIndexIn(linked)) << "LangSelect.exe ran from a linked folder";
+    const ProcessResult refused = InstallSilently(ExampleInstallerExe(), "1031", linked);
+    ASSERT_TRUE(refused.finished);
+    EXPECT_EQ(3u, refused.exitCode) << "the linked folder was not refused";
+    for (const char* name : {"LangSelect.exe", "language.cfg", "uninstall.exe"})
+        EXPECT_FALSE(FileExists(linked + name)) << name << " was written through the link";
+    EXPECT_FALSE(KeyPresent(kUninstallKey)) << "the refused install was registered";
     removeLinkedInstall();
 
     // The recorded folder is now a link: the upgrade goes to the default folder.
     const std::string defaultDir = ShellFolder(CSIDL_PROGRAM_FILES) + "Kelmora\\";
     RemoveTree(defaultDir);
     DefaultInstallRemover remover{defaultDir};
+    SetMachineText(kUninstallKey, "InstallLocation", linked.substr(0, linked.size() - 1));
     ASSERT_EQ(0u, UpgradeFrom100(Nsis(), "").exitCode);
     EXPECT_FALSE(FileExists(linked + "LangSelect.exe")) << "the upgrade followed the linked folder";
     EXPECT_TRUE(FileExists(defaultDir + "LangSelect.exe"));
@@ -273,6 +278,27 @@ TEST_F(Installer, ElevatedStepsRefuseALinkedFolderOrLanguageFile) {
     ASSERT_EQ(0u, UpgradeFrom100(Nsis(), "").exitCode);
     EXPECT_EQ(1, StoredIndexIn(target.Path())) << "the linked file's index was kept";
     EXPECT_EQ(victimBytes, ReadFileBytes(victim)) << "the installer wrote through the link";
+    EXPECT_TRUE(UninstallCompletely(target.Path()));
+}
+
+// The install stops, silently with its exit code, rather than take the permissions of
+// others' files or leave an old program that its elevated steps would run.
+TEST_F(Installer, RefusesAFolderWithOthersFilesAndAFileItCannotReplace) {
+    TempFolder data("data");
+    ASSERT_TRUE(WriteFileBytes(data / "notes.txt", "mine"));
+    ASSERT_TRUE(LetEveryoneWrite(data.Path()));
+    EXPECT_EQ(3u, InstallSilently(ExampleInstallerExe(), "1031", data.Path()).exitCode) << "others' files";
+    EXPECT_TRUE(UsersMayWrite(data.Path())) << "the folder of others' files lost its permissions";
+    EXPECT_FALSE(FileExists(data / "LangSelect.exe"));
+
+    TempFolder target("kelmora");
+    ASSERT_EQ(0u, InstallSilently(ExampleInstallerExe(), "1031", target.Path()).exitCode);
+    const std::string exe = target / "LangSelect.exe";
+    HANDLE held = CreateFileA(exe.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    EXPECT_EQ(3u, InstallSilently(ExampleInstallerExe(), "1031", "").exitCode)
+        << "an old LangSelect.exe stayed";
+    CloseHandle(held);
     EXPECT_TRUE(UninstallCompletely(target.Path()));
 }
 

@@ -446,6 +446,26 @@ TEST_F(Msi, TheDllImportsWhatTheProgramImports) {
     }
 }
 
+// An index is kept only where the new list names it: a key with an empty name ("9=") is
+// no language, and the installer's is imported instead.
+TEST_F(Msi, TheDllKeepsOnlyAnIndexThatTheListNames) {
+    PackageSession session;
+    ASSERT_TRUE(session.Ready());
+    SetInstallerText("1031");
+    const TempFolder folder("names");
+    const struct {
+        const char* kept;
+        int after;
+    } rows[] = {{"0", 0}, {"9", 1}};
+    for (const auto& row : rows) {
+        const std::string cfg = folder / (std::string("language-") + row.kept + ".cfg");
+        ASSERT_TRUE(WriteFileBytes(cfg, "[ListNames]\r\n0=English\r\n9=\r\n[LangFile]\r\nFile=-2\r\n"));
+        session.Call("ApplyLanguageIndex", "CustomActionData", row.kept + (";" + cfg));
+        EXPECT_EQ(row.after, static_cast<int>(GetPrivateProfileIntA("LangFile", "File", -100, cfg.c_str())))
+            << row.kept;
+    }
+}
+
 // A folder named outside the ANSI code page (Cyrillic, under a Western one) is the folder
 // both entries use: through the ANSI calls its name would hold question marks.
 TEST_F(Msi, TheDllUsesAFolderNamedOutsideTheAnsiCodePage) {
