@@ -186,10 +186,11 @@ const
   ProtectedFolderInformation = -2147483641;
   AttributeDirectory = $10;
   AttributeReparsePoint = $400;
-  // READ_CONTROL | WRITE_DAC | WRITE_OWNER, shared for reading and writing but not for
-  // deleting: while Setup holds the folder open, nobody can rename it away and put a link
-  // in its place.
-  ProtectAccess = $E0000;
+  // READ_CONTROL | WRITE_DAC | WRITE_OWNER, and FILE_READ_ATTRIBUTES, without which Windows
+  // refuses GetFileInformationByHandle on the handle; shared for reading and writing but not
+  // for deleting: while Setup holds the folder open, nobody can rename it away and put a
+  // link in its place.
+  ProtectAccess = $E0080;
   ShareReadWrite = 3;
   ReadAttributesAccess = $80;
   ShareAll = 7;

@@ -208,11 +208,12 @@ FunctionEnd
 !define SE_FILE_OBJECT 1
 !define FILE_ATTRIBUTE_DIRECTORY 0x10
 !define FILE_ATTRIBUTE_REPARSE_POINT 0x400
-; READ_CONTROL | WRITE_DAC | WRITE_OWNER; FILE_SHARE_READ | FILE_SHARE_WRITE, no
+; READ_CONTROL | WRITE_DAC | WRITE_OWNER, and FILE_READ_ATTRIBUTES, without which Windows
+; refuses GetFileInformationByHandle on the handle; FILE_SHARE_READ | FILE_SHARE_WRITE, no
 ; FILE_SHARE_DELETE: while the installer holds the folder open, nobody can rename it away
 ; and put a link in its place. FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT:
 ; the folder itself, never what a link in its place points to.
-!define FOLDER_ACCESS 0x000E0000
+!define FOLDER_ACCESS 0x000E0080
 !define FOLDER_SHARE 3
 !define OPEN_EXISTING 3
 !define FOLDER_OPEN_FLAGS 0x02200000
